@@ -1,0 +1,16 @@
+#include "SysConst.h"
+
+QEV_RESOURCESTRING(SysConst, SOperationAborted, L"Operation aborted");
+QEV_RESOURCESTRING(SysConst, SOSError, L"System Error.  Code: %d.\r\n%s");
+QEV_RESOURCESTRING(SysConst, SUnkOSError, L"A call to an OS function failed");
+QEV_RESOURCESTRING(SysConst, SOleError, L"OLE error %.8x");
+QEV_RESOURCESTRING(SysConst, SInvalidInteger, L"'%s' is not a valid integer value");
+QEV_RESOURCESTRING(SysConst, SInvalidFloat, L"'%s' is not a valid floating point value");
+QEV_RESOURCESTRING(SysConst, SInvalidDate, L"'%s' is not a valid date");
+QEV_RESOURCESTRING(SysConst, SInvalidTime, L"'%s' is not a valid time");
+QEV_RESOURCESTRING(SysConst, SInvalidDateTime, L"'%s' is not a valid date and time");
+QEV_RESOURCESTRING(SysConst, SDateEncodeError, L"Invalid argument to date encode");
+QEV_RESOURCESTRING(SysConst, STimeEncodeError, L"Invalid argument to time encode");
+QEV_RESOURCESTRING(SysConst, SInvalidFormat, L"Format '%s' invalid or incompatible with argument");
+QEV_RESOURCESTRING(SysConst, SArgumentMissing, L"No argument for format '%s'");
+QEV_RESOURCESTRING(SysConst, SCannotCreateDir, L"Unable to create directory");

@@ -1,0 +1,104 @@
+// Exceptions, OS errors and the platform facts of the runtime.
+#include "SysUtils.h"
+
+#include "SysConst.h"
+#include "WinApi.h"
+
+// ---------------------------------------------------------------- exceptions
+
+Exception::Exception(const WideString& msg) : Message(msg) { CaptureStack(); }
+Exception::Exception(const WideString& fmt, TConstArray args) : Message(WideFormat(fmt, args)) {
+  CaptureStack();
+}
+Exception::Exception(const TResStringRec& res) : Message(LoadResString(res)) { CaptureStack(); }
+Exception::Exception(const TResStringRec& res, TConstArray args)
+    : Message(WideFormat(LoadResString(res), args)) {
+  CaptureStack();
+}
+Exception::~Exception() = default;
+
+void Exception::CaptureStack() {
+  // Skip this frame and the constructor's.
+  StackDepth = RtlCaptureStackBackTrace(2, MaxStackDepth, StackTrace, nullptr);
+}
+
+const char* Exception::what() const noexcept {
+  int n = WideCharToMultiByte(CP_UTF8, 0, Message.data(), static_cast<int>(Message.size()),
+                              nullptr, 0, nullptr, nullptr);
+  What_.assign(n > 0 ? n : 0, '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, Message.data(), static_cast<int>(Message.size()),
+                        What_.data(), n, nullptr, nullptr);
+  return What_.c_str();
+}
+
+EOleSysError::EOleSysError(const WideString& msg, long errorCode)
+    : EOleError(msg), ErrorCode(errorCode) {}
+
+void Abort() { throw EAbort(SOperationAborted); }
+
+WideString SysErrorMessage(unsigned long errorCode) {
+  WideChar* text = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                           nullptr, errorCode, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  WideString result(text ? text : L"", n);
+  if (text) LocalFree(text);
+  while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' ||
+                             result.back() == L' ' || result.back() == L'.'))
+    result.pop_back();
+  return result;
+}
+
+void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
+
+void RaiseLastOSError(unsigned long errorCode) {
+  if (errorCode == 0) throw EOSError(SUnkOSError);
+  EOSError e(SOSError, {static_cast<Integer>(errorCode), SysErrorMessage(errorCode)});
+  e.ErrorCode = errorCode;
+  throw e;
+}
+
+bool Win32Check(bool ok) {
+  if (!ok) RaiseLastOSError();
+  return ok;
+}
+
+long OleCheck(long result) {
+  if (result < 0) {
+    WideString msg = SysErrorMessage(static_cast<unsigned long>(result));
+    if (msg.empty()) msg = WideFormat(LoadResString(SOleError), {static_cast<Integer>(result)});
+    throw EOleSysError(msg, result);
+  }
+  return result;
+}
+
+// ----------------------------------------------------------- platform facts
+
+Integer Win32Platform = 0;
+Integer Win32MajorVersion = 0;
+Integer Win32MinorVersion = 0;
+Integer Win32BuildNumber = 0;
+WideString Win32CSDVersion;
+
+namespace {
+
+void InitPlatformId() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!GetVersionExW(&info)) return;
+  Win32Platform = static_cast<Integer>(info.dwPlatformId);
+  Win32MajorVersion = static_cast<Integer>(info.dwMajorVersion);
+  Win32MinorVersion = static_cast<Integer>(info.dwMinorVersion);
+  Win32BuildNumber = static_cast<Integer>(info.dwBuildNumber & 0xFFFF);
+  Win32CSDVersion = info.szCSDVersion;
+}
+
+}  // namespace
+
+void Initialization_SysUtils() {
+  InitPlatformId();
+  GetLocaleFormatSettings(GetThreadLocale(), FormatSettings);
+}
+
+void Finalization_SysUtils() {}

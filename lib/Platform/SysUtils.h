@@ -1,0 +1,204 @@
+// The runtime's exception classes, OS-error checks, platform facts, format
+// settings, Format/WideFormat, number and date conversions.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "System.h"
+
+// ---------------------------------------------------------------- exceptions
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(const WideString& msg);
+  Exception(const WideString& fmt, TConstArray args);
+  explicit Exception(const TResStringRec& res);
+  Exception(const TResStringRec& res, TConstArray args);
+  ~Exception() override;
+
+  virtual const char* ClassName() const { return "Exception"; }
+  const char* what() const noexcept override;  // the message as UTF-8
+
+  WideString Message;
+
+  // Return addresses at the point the exception object was made, for the
+  // exception report.
+  static constexpr int MaxStackDepth = 62;
+  void* StackTrace[MaxStackDepth] = {};
+  int StackDepth = 0;
+
+ private:
+  void CaptureStack();
+  mutable std::string What_;
+};
+
+#define QEV_DECLARE_EXCEPTION(Name, Base)                      \
+  class Name : public Base {                                   \
+   public:                                                     \
+    using Base::Base;                                          \
+    const char* ClassName() const override { return #Name; }   \
+  }
+
+QEV_DECLARE_EXCEPTION(EAbort, Exception);
+QEV_DECLARE_EXCEPTION(EConvertError, Exception);
+QEV_DECLARE_EXCEPTION(EAssertionFailed, Exception);
+QEV_DECLARE_EXCEPTION(EOleError, Exception);
+
+class EOSError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "EOSError"; }
+  unsigned long ErrorCode = 0;
+};
+
+class EOleSysError : public EOleError {
+ public:
+  EOleSysError(const WideString& msg, long errorCode);
+  const char* ClassName() const override { return "EOleSysError"; }
+  long ErrorCode = 0;
+};
+
+// Raises EAbort, the silent exception that ends an operation the user cancelled.
+[[noreturn]] void Abort();
+
+// The system's message text for an error code, without a trailing line break.
+WideString SysErrorMessage(unsigned long errorCode);
+// Raises EOSError for the calling thread's last error.
+[[noreturn]] void RaiseLastOSError();
+[[noreturn]] void RaiseLastOSError(unsigned long errorCode);
+// Returns ok; raises the last OS error when it is false.
+bool Win32Check(bool ok);
+// Raises EOleSysError for a failed HRESULT; returns it otherwise.
+long OleCheck(long result);
+
+// ----------------------------------------------------------- platform facts
+
+// Read from the system when this unit starts; plain variables so that tests
+// can stand in for another platform.
+extern Integer Win32Platform;      // VER_PLATFORM_WIN32_NT (2) on the NT family
+extern Integer Win32MajorVersion;
+extern Integer Win32MinorVersion;
+extern Integer Win32BuildNumber;
+extern WideString Win32CSDVersion;
+
+// ---------------------------------------------------------- format settings
+
+struct TFormatSettings {
+  Byte CurrencyFormat = 0;
+  Byte NegCurrFormat = 0;
+  AnsiChar ThousandSeparator = ',';
+  AnsiChar DecimalSeparator = '.';
+  Byte CurrencyDecimals = 2;
+  AnsiChar DateSeparator = '/';
+  AnsiChar TimeSeparator = ':';
+  AnsiChar ListSeparator = ',';
+  AnsiString CurrencyString = "$";
+  AnsiString ShortDateFormat = "M/d/yyyy";
+  AnsiString LongDateFormat = "dddd, MMMM dd, yyyy";
+  AnsiString TimeAMString = "AM";
+  AnsiString TimePMString = "PM";
+  AnsiString ShortTimeFormat = "h:mm AMPM";
+  AnsiString LongTimeFormat = "h:mm:ss AMPM";
+  AnsiString ShortMonthNames[12];
+  AnsiString LongMonthNames[12];
+  AnsiString ShortDayNames[7];  // Sunday first
+  AnsiString LongDayNames[7];
+  Word TwoDigitYearCenturyWindow = 50;
+};
+
+// The process's settings, read from the user's locale when this unit starts.
+extern TFormatSettings FormatSettings;
+void GetLocaleFormatSettings(unsigned long lcid, TFormatSettings& settings);
+
+// ------------------------------------------------------------------ Format
+
+// The runtime's Format: %[index:][-][width][.precision]type with the types
+// d u e f g n m p s x (either case); width and precision may be "*".
+// Bad specifiers and mismatched arguments raise EConvertError.
+AnsiString Format(const AnsiString& fmt, TConstArray args);
+AnsiString Format(const AnsiString& fmt, TConstArray args, const TFormatSettings& settings);
+WideString WideFormat(const WideString& fmt, TConstArray args);
+WideString WideFormat(const WideString& fmt, TConstArray args, const TFormatSettings& settings);
+// Formats into a caller buffer; returns the characters written (at most bufLen).
+Cardinal WideFormatBuf(WideChar* buf, Cardinal bufLen, const WideChar* fmt, Cardinal fmtLen,
+                       TConstArray args, const TFormatSettings* settings = nullptr);
+
+// WideFormat without settings goes through this hook, which the Unicode layer
+// may replace with its own wide formatter.
+using TWideFmtStrProc = WideString (*)(const WideString& fmt, TConstArray args,
+                                       const TFormatSettings* settings);
+extern TWideFmtStrProc WideFmtStrProc;
+
+// ------------------------------------------------------ numbers and strings
+
+AnsiString IntToStr(Int64 value);
+AnsiString IntToHex(Int64 value, Integer digits);
+Integer StrToInt(const AnsiString& s);             // EConvertError when not an integer
+Int64 StrToInt64(const AnsiString& s);
+Integer StrToIntDef(const AnsiString& s, Integer def);
+bool TryStrToInt(const AnsiString& s, Integer& value);
+
+enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+AnsiString FloatToStr(Extended value);
+AnsiString FloatToStr(Extended value, const TFormatSettings& settings);
+AnsiString FloatToStrF(Extended value, TFloatFormat format, Integer precision, Integer digits);
+AnsiString FloatToStrF(Extended value, TFloatFormat format, Integer precision, Integer digits,
+                       const TFormatSettings& settings);
+Extended StrToFloat(const AnsiString& s);          // EConvertError when not a number
+Extended StrToFloat(const AnsiString& s, const TFormatSettings& settings);
+bool TryStrToFloat(const AnsiString& s, Extended& value, const TFormatSettings& settings);
+
+AnsiString Trim(const AnsiString& s);
+WideString Trim(const WideString& s);
+AnsiString UpperCase(const AnsiString& s);         // ASCII letters only
+AnsiString LowerCase(const AnsiString& s);
+Integer CompareText(const AnsiString& a, const AnsiString& b);  // ASCII, case-insensitive
+bool SameText(const AnsiString& a, const AnsiString& b);
+AnsiString AnsiUpperCase(const AnsiString& s);     // the user's locale
+AnsiString AnsiLowerCase(const AnsiString& s);
+Integer AnsiCompareText(const AnsiString& a, const AnsiString& b);
+Integer AnsiCompareStr(const AnsiString& a, const AnsiString& b);
+
+// -------------------------------------------------------------- date, time
+
+TDateTime EncodeDate(Word year, Word month, Word day);   // EConvertError when invalid
+TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
+bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date);
+bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time);
+void DecodeDate(TDateTime date, Word& year, Word& month, Word& day);
+void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec);
+Word DayOfWeek(TDateTime date);  // 1 = Sunday
+bool IsLeapYear(Word year);
+TDateTime SystemTimeToDateTime(const struct _SYSTEMTIME& st);
+void DateTimeToSystemTime(TDateTime dt, struct _SYSTEMTIME& st);
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+
+// Formatting with the runtime's date-time patterns (d dd ddd dddd ddddd dddddd
+// m mm mmm mmmm yy yyyy h hh n nn s ss z zzz t tt c am/pm a/p ampm / : 'x' "x").
+AnsiString FormatDateTime(const AnsiString& fmt, TDateTime dt);
+AnsiString FormatDateTime(const AnsiString& fmt, TDateTime dt, const TFormatSettings& settings);
+AnsiString DateToStr(TDateTime dt);
+AnsiString TimeToStr(TDateTime dt);
+AnsiString DateTimeToStr(TDateTime dt);
+AnsiString DateToStr(TDateTime dt, const TFormatSettings& settings);
+AnsiString TimeToStr(TDateTime dt, const TFormatSettings& settings);
+AnsiString DateTimeToStr(TDateTime dt, const TFormatSettings& settings);
+
+// Parsing follows the order of day, month and year in ShortDateFormat and the
+// DateSeparator of the settings, never the locale of the machine; bad text
+// raises EConvertError "'%s' is not a valid date".
+TDateTime StrToDate(const AnsiString& s);
+TDateTime StrToDate(const AnsiString& s, const TFormatSettings& settings);
+TDateTime StrToTime(const AnsiString& s);
+TDateTime StrToTime(const AnsiString& s, const TFormatSettings& settings);
+TDateTime StrToDateTime(const AnsiString& s);
+TDateTime StrToDateTime(const AnsiString& s, const TFormatSettings& settings);
+bool TryStrToDate(const AnsiString& s, TDateTime& value, const TFormatSettings& settings);
+
+// ------------------------------------------------------- unit start and end
+
+void Initialization_SysUtils();
+void Finalization_SysUtils();

@@ -1,0 +1,5 @@
+#include "QevSystem.h"
+
+Integer ConversionCodePage = 0;
+void Initialization_QevSystem() {}
+void Finalization_QevSystem() {}
