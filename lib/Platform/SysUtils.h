@@ -120,7 +120,9 @@ AnsiString Format(const AnsiString& fmt, TConstArray args);
 AnsiString Format(const AnsiString& fmt, TConstArray args, const TFormatSettings& settings);
 WideString WideFormat(const WideString& fmt, TConstArray args);
 WideString WideFormat(const WideString& fmt, TConstArray args, const TFormatSettings& settings);
-// Formats into a caller buffer; returns the characters written (at most bufLen).
+// Formats into a caller buffer with the runtime's own engine (never through
+// WideFmtStrProc, which may call it); returns the characters written, at most
+// bufLen, and writes nothing beyond them. Without settings, FormatSettings.
 Cardinal WideFormatBuf(WideChar* buf, Cardinal bufLen, const WideChar* fmt, Cardinal fmtLen,
                        TConstArray args, const TFormatSettings* settings = nullptr);
 

@@ -1,5 +1,9 @@
 #include "System.h"
 
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+
 #include "WinApi.h"
 
 namespace {
@@ -20,7 +24,45 @@ AnsiString DefaultWideToAnsi(const WideChar* p, Integer len) {
   return result;
 }
 
-WideString DefaultLoadResString(const TResStringRec& rec) { return rec.Text ? rec.Text : L""; }
+// The build gives each program a section "QEV.DRC" whose UTF-16 lines
+// "id=Unit_Name" name the string-table entry of every resource string.
+std::wstring_view ModuleSection(HMODULE module, const char* name) {
+  auto base = reinterpret_cast<const BYTE*>(module);
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    if (strncmp(reinterpret_cast<const char*>(section->Name), name, IMAGE_SIZEOF_SHORT_NAME) == 0)
+      return {reinterpret_cast<const WideChar*>(base + section->VirtualAddress),
+              section->Misc.VirtualSize / sizeof(WideChar)};
+  }
+  return {};
+}
+
+std::unordered_map<std::string, Integer> ReadResStringIds() {
+  std::unordered_map<std::string, Integer> ids;
+  std::wstring_view text = ModuleSection(GetModuleHandleW(nullptr), "QEV.DRC");
+  while (!text.empty()) {
+    size_t eol = text.find(L"\r\n");
+    std::wstring_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::wstring_view::npos ? text.size() : eol + 2);
+    size_t eq = line.find(L'=');
+    if (eq == std::wstring_view::npos) continue;
+    Integer id = 0;
+    for (WideChar c : line.substr(0, eq)) id = id * 10 + (c - L'0');
+    ids.emplace(std::string(line.begin() + eq + 1, line.end()), id);
+  }
+  return ids;
+}
+
+// The runtime's own loader is 8-bit: the text passes through the ANSI code page.
+WideString DefaultLoadResString(const TResStringRec& rec) {
+  Integer id = ResStringId(rec);
+  if (id == 0) return rec.Text ? rec.Text : L"";
+  char buffer[4097];
+  int n = LoadStringA(GetModuleHandleW(nullptr), static_cast<UINT>(id), buffer, sizeof(buffer));
+  return AnsiToWide(buffer, n);
+}
 
 }  // namespace
 
@@ -38,3 +80,9 @@ AnsiString WideToAnsi(const WideString& s) {
 }
 
 WideString LoadResString(const TResStringRec& rec) { return LoadResStringProc(rec); }
+
+Integer ResStringId(const TResStringRec& rec) {
+  static const std::unordered_map<std::string, Integer> ids = ReadResStringIds();
+  auto it = ids.find(rec.Ident);
+  return it == ids.end() ? 0 : it->second;
+}

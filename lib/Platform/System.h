@@ -22,6 +22,8 @@ using Word = std::uint16_t;
 using LongWord = std::uint32_t;
 using Extended = long double;
 
+using THandle = void*;  // a Win32 HANDLE or module handle
+
 // Days since 30 December 1899; the fraction is the time of day.
 using TDateTime = double;
 
@@ -123,5 +125,8 @@ struct TResStringRec {
   const TResStringRec Name = {#Unit "_" #Name, Text}
 
 WideString LoadResString(const TResStringRec& rec);
+// The string-table identifier of a resource string in the program, 0 when the
+// program carries no such entry (its built-in text is used then).
+Integer ResStringId(const TResStringRec& rec);
 using TLoadResStringProc = WideString (*)(const TResStringRec& rec);
 extern TLoadResStringProc LoadResStringProc;

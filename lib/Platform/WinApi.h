@@ -22,3 +22,7 @@
 #endif
 
 #include <windows.h>
+
+// Code calls the explicit ...A/...W functions; the generic names would rename
+// class members of the same name (TStrings::GetObject).
+#undef GetObject

@@ -2,13 +2,16 @@
 
 #include "QevSysUtils.h"
 #include "QevSystem.h"
+#include "QevWindows.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   Initialization_SysUtils();
   Initialization_QevSysUtils();
   Initialization_QevSystem();
+  Initialization_QevWindows();
   int result = RUN_ALL_TESTS();
+  Finalization_QevWindows();
   Finalization_QevSystem();
   Finalization_QevSysUtils();
   Finalization_SysUtils();

@@ -1,0 +1,58 @@
+# The host tools are a native sub-build; the cross build calls them.
+include(ExternalProject)
+set(QEV_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
+ExternalProject_Add(host_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+  BINARY_DIR ${QEV_HOST_TOOLS_DIR}
+  CMAKE_ARGS -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${QEV_HOST_TOOLS_DIR}/ResStringGen)
+set(QEV_RESSTRINGGEN ${QEV_HOST_TOOLS_DIR}/ResStringGen)
+
+# Sources of a target and of the project's libraries it links, recursively.
+function(qev_collect_sources target out)
+  set(result)
+  get_target_property(dir ${target} SOURCE_DIR)
+  get_target_property(srcs ${target} SOURCES)
+  foreach(s IN LISTS srcs)
+    if(s MATCHES "\\.cpp$")
+      cmake_path(ABSOLUTE_PATH s BASE_DIRECTORY ${dir} OUTPUT_VARIABLE abs)
+      list(APPEND result ${abs})
+    endif()
+  endforeach()
+  get_target_property(libs ${target} LINK_LIBRARIES)
+  foreach(lib IN LISTS libs)
+    if(TARGET ${lib})
+      get_target_property(imported ${lib} IMPORTED)
+      get_target_property(libdir ${lib} SOURCE_DIR)
+      if(NOT imported AND libdir MATCHES "^${CMAKE_SOURCE_DIR}/(lib|saver|setup|tests)")
+        qev_collect_sources(${lib} sub)
+        list(APPEND result ${sub})
+      endif()
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Gives a program its resource strings: the string table and the QEV.DRC
+# section, generated from the declarations in everything it links.
+# Runs when the calling folder is read completely, so that every library the
+# target links is known.
+function(qev_resource_strings target)
+  # Deferred arguments are expanded late, so bake the name in now.
+  cmake_language(EVAL CODE "cmake_language(DEFER CALL _qev_resource_strings [[${target}]])")
+endfunction()
+
+function(_qev_resource_strings target)
+  qev_collect_sources(${target} sources)
+  set(out ${CMAKE_BINARY_DIR}/resstrings/${target})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/resstrings)
+  add_custom_command(OUTPUT ${out}.rc ${out}.S ${out}.drc
+    COMMAND ${QEV_RESSTRINGGEN} ${out} ${sources}
+    DEPENDS host_tools ${QEV_RESSTRINGGEN} ${sources}
+    COMMENT "Resource strings of ${target}")
+  set_source_files_properties(${out}.S PROPERTIES OBJECT_DEPENDS ${out}.drc)
+  target_sources(${target} PRIVATE ${out}.rc ${out}.S)
+endfunction()
