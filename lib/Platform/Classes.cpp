@@ -767,26 +767,6 @@ void THandleStream::SetSize(Int64 NewSize) {
 
 // ---------------------------------------------------------------- TFileStream
 
-namespace {
-
-HANDLE FileCreate(const AnsiString& fileName) {
-  return CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-HANDLE FileOpen(const AnsiString& fileName, Word mode) {
-  static const DWORD access[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
-  static const DWORD share[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE};
-  unsigned accessMode = mode & 0x3;
-  unsigned shareMode = (mode & 0xF0) >> 4;
-  if (accessMode > 2 || shareMode > 4) return INVALID_HANDLE_VALUE;
-  return CreateFileA(fileName.c_str(), access[accessMode], share[shareMode], nullptr,
-                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-}  // namespace
-
 TFileStream::TFileStream(const AnsiString& FileName, Word Mode)
     : THandleStream(Mode == fmCreate ? FileCreate(FileName) : FileOpen(FileName, Mode)) {
   if (Handle_ != INVALID_HANDLE_VALUE) return;

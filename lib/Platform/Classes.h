@@ -7,7 +7,6 @@
 #include "SysUtils.h"
 #include "System.h"
 
-using THandle = void*;  // a Win32 HANDLE or module handle
 
 // Root of the class library's objects; they live on the heap and are never copied.
 class TObject {
@@ -281,17 +280,6 @@ class TStream : public TObject {
   // from its start. Returns the bytes copied.
   Int64 CopyFrom(TStream* Source, Int64 Count);
 };
-
-// File open modes: one access mode combined with one share mode.
-constexpr Word fmCreate = 0xFFFF;
-constexpr Word fmOpenRead = 0x0000;
-constexpr Word fmOpenWrite = 0x0001;
-constexpr Word fmOpenReadWrite = 0x0002;
-constexpr Word fmShareCompat = 0x0000;
-constexpr Word fmShareExclusive = 0x0010;
-constexpr Word fmShareDenyWrite = 0x0020;
-constexpr Word fmShareDenyRead = 0x0030;
-constexpr Word fmShareDenyNone = 0x0040;
 
 // A stream over an open file handle, which it does not own.
 class THandleStream : public TStream {

@@ -1,6 +1,8 @@
 // Exceptions, OS errors and the platform facts of the runtime.
 #include "SysUtils.h"
 
+#include <iterator>
+
 #include "SysConst.h"
 #include "WinApi.h"
 
@@ -71,6 +73,34 @@ long OleCheck(long result) {
     throw EOleSysError(msg, result);
   }
   return result;
+}
+
+// ------------------------------------------------------------------- files
+
+bool FileModeToWin32(Cardinal mode, unsigned long& access, unsigned long& share) {
+  static constexpr DWORD Access[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
+  static constexpr DWORD Share[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE};
+  Cardinal a = mode & 3, s = (mode >> 4) & 15;
+  if (a >= std::size(Access) || s >= std::size(Share)) return false;
+  access = Access[a];
+  share = Share[s];
+  return true;
+}
+
+THandle FileCreate(const AnsiString& fileName) {
+  return CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+THandle FileOpen(const AnsiString& fileName, Cardinal mode) {
+  unsigned long access, share;
+  if (!FileModeToWin32(mode, access, share)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileA(fileName.c_str(), access, share, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // ----------------------------------------------------------- platform facts

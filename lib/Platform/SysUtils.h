@@ -111,6 +111,26 @@ struct TFormatSettings {
 extern TFormatSettings FormatSettings;
 void GetLocaleFormatSettings(unsigned long lcid, TFormatSettings& settings);
 
+// ------------------------------------------------------------------- files
+
+// File open modes: one access mode combined with one share mode.
+constexpr Word fmCreate = 0xFFFF;
+constexpr Word fmOpenRead = 0x0000;
+constexpr Word fmOpenWrite = 0x0001;
+constexpr Word fmOpenReadWrite = 0x0002;
+constexpr Word fmShareCompat = 0x0000;
+constexpr Word fmShareExclusive = 0x0010;
+constexpr Word fmShareDenyWrite = 0x0020;
+constexpr Word fmShareDenyRead = 0x0030;
+constexpr Word fmShareDenyNone = 0x0040;
+
+// The CreateFile access and share flags of an open mode; false for a mode
+// outside the defined access (0-2) and share (0-4) values.
+bool FileModeToWin32(Cardinal mode, unsigned long& access, unsigned long& share);
+// 8-bit file routines; INVALID_HANDLE_VALUE on failure.
+THandle FileCreate(const AnsiString& fileName);
+THandle FileOpen(const AnsiString& fileName, Cardinal mode);
+
 // ------------------------------------------------------------------ Format
 
 // The runtime's Format: %[index:][-][width][.precision]type with the types

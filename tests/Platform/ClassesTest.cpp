@@ -4,19 +4,10 @@
 #include <cstring>
 
 #include "Classes.h"
+#include "TestSupport.h"
 #include "WinApi.h"
 
 namespace {
-
-template <typename E, typename F>
-void ExpectRaises(F action, const WideString& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception";
-  } catch (const E& e) {
-    EXPECT_EQ(message, e.Message);
-  }
-}
 
 std::vector<AnsiString> Items(const TStrings& list) {
   std::vector<AnsiString> items;
@@ -41,23 +32,9 @@ struct TListWatcher {
 // A folder of its own under the temporary folder, removed with its files.
 class TempFolder : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WideChar path[MAX_PATH];
-    GetTempPathW(MAX_PATH, path);
-    Folder_ = WideToAnsi(WideString(path) + L"QevClassesTest" +
-                         std::to_wstring(GetCurrentProcessId()));
-    ASSERT_TRUE(CreateDirectoryA(Folder_.c_str(), nullptr));
-  }
-  void TearDown() override {
-    for (const AnsiString& f : Files_) DeleteFileA(f.c_str());
-    EXPECT_TRUE(RemoveDirectoryA(Folder_.c_str()));
-  }
-  AnsiString File(const AnsiString& name) {
-    Files_.push_back(Folder_ + "\\" + name);
-    return Files_.back();
-  }
-  AnsiString Folder_;
-  std::vector<AnsiString> Files_;
+  AnsiString File(const AnsiString& name) { return Folder_ + "\\" + name; }
+  TTempFolder Temp_;
+  AnsiString Folder_ = WideToAnsi(Temp_.Path().substr(0, Temp_.Path().size() - 1));
 };
 
 }  // namespace

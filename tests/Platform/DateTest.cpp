@@ -5,19 +5,10 @@
 #include <cmath>
 
 #include "SysUtils.h"
+#include "TestSupport.h"
 #include "WinApi.h"
 
 namespace {
-
-template <class F>
-WideString ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message;
-  }
-  return L"<no EConvertError>";
-}
 
 // Fixed English settings: the defaults plus names.
 TFormatSettings English() {
@@ -86,14 +77,14 @@ TEST(Dates, InvalidDatesAndTimes) {
     TDateTime v = 5;
     EXPECT_FALSE(TryEncodeDate(d.Y, d.M, d.D, v)) << d;
     EXPECT_EQ(v, 5);
-    EXPECT_EQ(ConvertErrorOf([&] { EncodeDate(d.Y, d.M, d.D); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { EncodeDate(d.Y, d.M, d.D); }),
               L"Invalid argument to date encode");
   }
   const Word badTimes[][4] = {{24, 0, 0, 0}, {0, 60, 0, 0}, {0, 0, 60, 0}, {0, 0, 0, 1000}};
   for (const auto& t : badTimes) {
     TDateTime v;
     EXPECT_FALSE(TryEncodeTime(t[0], t[1], t[2], t[3], v));
-    EXPECT_EQ(ConvertErrorOf([&] { EncodeTime(t[0], t[1], t[2], t[3]); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { EncodeTime(t[0], t[1], t[2], t[3]); }),
               L"Invalid argument to time encode");
   }
 }
@@ -274,7 +265,7 @@ TEST(StrToDate, BadTextIsRejected) {
     TDateTime v = 3;
     EXPECT_FALSE(TryStrToDate(text, v, us)) << text;
     EXPECT_EQ(v, 3) << text;
-    EXPECT_EQ(ConvertErrorOf([&] { StrToDate(text, us); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDate(text, us); }),
               L"'" + AnsiToWide(text) + L"' is not a valid date");
   }
 }
@@ -298,7 +289,7 @@ TEST(StrToTime, ClockFormsAndErrors) {
   const char* bad[] = {"",       "x",        "25:00", "13:00 PM",      "0:00 AM", "14:60",
                        "14:05:", "14:05:61", "14-05", "14:05:09.1234", "14:05 XM"};
   for (const char* text : bad)
-    EXPECT_EQ(ConvertErrorOf([&] { StrToTime(text, fs); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToTime(text, fs); }),
               L"'" + AnsiToWide(text) + L"' is not a valid time")
         << text;
 }
@@ -311,7 +302,7 @@ TEST(StrToDateTime, DateTimeOrEither) {
   EXPECT_EQ(StrToDateTime("14:05", fs), EncodeTime(14, 5, 0, 0));
   // Before 1899 the time still counts forward from midnight.
   EXPECT_EQ(StrToDateTime("12/29/1899 06:00", fs), -1.25);
-  EXPECT_EQ(ConvertErrorOf([&] { StrToDateTime("7/1/2002 x", fs); }),
+  EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDateTime("7/1/2002 x", fs); }),
             L"'7/1/2002 x' is not a valid date and time");
   // Round trip through the formatter.
   const TDateTime dt = EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 58, 0);

@@ -6,9 +6,9 @@
 #include <limits>
 
 #include "SysUtils.h"
+#include "TestSupport.h"
 
 namespace {
-
 // Fixed settings so that no case depends on the machine's locale.
 TFormatSettings UsSettings() { return TFormatSettings(); }
 
@@ -19,15 +19,6 @@ TFormatSettings GermanStyle() {
   return fs;
 }
 
-template <class F>
-WideString ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message;
-  }
-  return L"<no EConvertError>";
-}
 
 struct FormatCase {
   const char* Fmt;
@@ -274,11 +265,11 @@ TEST(Format, ErrorsNameTheFormat) {
   for (const ErrorCase& c : cases) {
     const WideString fmt = AnsiToWide(c.Fmt);
     const WideString expected = WideFormat(c.Message, {fmt});
-    EXPECT_EQ(ConvertErrorOf([&] { Format(c.Fmt, c.Args); }), expected) << c.Fmt;
-    EXPECT_EQ(ConvertErrorOf([&] { WideFormat(fmt, c.Args); }), expected) << c.Fmt;
+    EXPECT_EQ(MessageOf<EConvertError>([&] { Format(c.Fmt, c.Args); }), expected) << c.Fmt;
+    EXPECT_EQ(MessageOf<EConvertError>([&] { WideFormat(fmt, c.Args); }), expected) << c.Fmt;
   }
   // The unknown letter is reported even when arguments have run out.
-  EXPECT_EQ(ConvertErrorOf([] { Format("%y", {}); }), WideFormat(invalid, {L"%y"}));
+  EXPECT_EQ(MessageOf<EConvertError>([] { Format("%y", {}); }), WideFormat(invalid, {L"%y"}));
 }
 
 TEST(Format, LongFormatsAndResults) {

@@ -5,18 +5,9 @@
 #include <limits>
 
 #include "SysUtils.h"
+#include "TestSupport.h"
 
 namespace {
-
-template <class F>
-WideString ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message;
-  }
-  return L"<no EConvertError>";
-}
 
 }  // namespace
 
@@ -60,7 +51,7 @@ TEST(Numbers, StrToIntAcceptsDecimalAndHex) {
     EXPECT_FALSE(TryStrToInt(text, v)) << text;
     EXPECT_EQ(v, 99) << "unchanged on failure: " << text;
     EXPECT_EQ(StrToIntDef(text, -3), -3) << text;
-    EXPECT_EQ(ConvertErrorOf([&] { StrToInt(text); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToInt(text); }),
               L"'" + AnsiToWide(text) + L"' is not a valid integer value");
   }
 }
@@ -70,9 +61,9 @@ TEST(Numbers, StrToInt64Limits) {
   EXPECT_EQ(StrToInt64(" -9223372036854775808 "), std::numeric_limits<Int64>::min());
   EXPECT_EQ(StrToInt64("$FFFFFFFFFFFFFFFF"), -1);
   EXPECT_EQ(StrToInt64("0x100000000"), 0x100000000LL);
-  EXPECT_EQ(ConvertErrorOf([] { StrToInt64("9223372036854775808"); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt64("9223372036854775808"); }),
             L"'9223372036854775808' is not a valid integer value");
-  EXPECT_EQ(ConvertErrorOf([] { StrToInt64("$10000000000000000"); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt64("$10000000000000000"); }),
             L"'$10000000000000000' is not a valid integer value");
 }
 
@@ -131,7 +122,7 @@ TEST(Numbers, StrToFloat) {
     Extended v = 7;
     EXPECT_FALSE(TryStrToFloat(c.Text, v, c.Fs)) << c.Text;
     EXPECT_EQ(v, 7) << c.Text;
-    EXPECT_EQ(ConvertErrorOf([&] { StrToFloat(c.Text, c.Fs); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToFloat(c.Text, c.Fs); }),
               L"'" + AnsiToWide(c.Text) + L"' is not a valid floating point value");
   }
 }

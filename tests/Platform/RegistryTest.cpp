@@ -2,18 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "Registry.h"
+#include "TestSupport.h"
 
 namespace {
-
-template <typename F>
-void ExpectRegistryError(F action, const WideString& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(message, e.Message);
-  }
-}
 
 class Registry : public ::testing::Test {
  protected:
@@ -83,13 +74,13 @@ TEST_F(Registry, WrongTypesAndMissingValues) {
   Reg_.WriteString("s", "12");
   EXPECT_EQ("", Reg_.ReadString("missing"));
   EXPECT_EQ(0, Reg_.ReadBinaryData("missing", nullptr, 0));
-  ExpectRegistryError([&] { Reg_.ReadString("n"); }, L"Invalid data type for 'n'");
-  ExpectRegistryError([&] { Reg_.ReadInteger("s"); }, L"Invalid data type for 's'");
-  ExpectRegistryError([&] { Reg_.ReadFloat("n"); }, L"Invalid data type for 'n'");
-  ExpectRegistryError([&] { Reg_.ReadInteger("missing"); }, L"Failed to get data for 'missing'");
+  ExpectRaises<ERegistryException>([&] { Reg_.ReadString("n"); }, L"Invalid data type for 'n'");
+  ExpectRaises<ERegistryException>([&] { Reg_.ReadInteger("s"); }, L"Invalid data type for 's'");
+  ExpectRaises<ERegistryException>([&] { Reg_.ReadFloat("n"); }, L"Invalid data type for 'n'");
+  ExpectRaises<ERegistryException>([&] { Reg_.ReadInteger("missing"); }, L"Failed to get data for 'missing'");
   Byte small[1];
   Reg_.WriteBinaryData("bin", "abc", 3);
-  ExpectRegistryError([&] { Reg_.ReadBinaryData("bin", small, 1); },
+  ExpectRaises<ERegistryException>([&] { Reg_.ReadBinaryData("bin", small, 1); },
                       L"Invalid data type for 'bin'");
 }
 
@@ -144,7 +135,7 @@ TEST_F(Registry, ReadOnlyKeysAndFailedCreation) {
   Reg_.WriteString("v", "1");
   ASSERT_TRUE(Reg_.OpenKeyReadOnly("\\" + Path_));
   EXPECT_EQ("1", Reg_.ReadString("v"));
-  ExpectRegistryError([&] { Reg_.WriteString("v", "2"); }, L"Failed to set data for 'v'");
+  ExpectRaises<ERegistryException>([&] { Reg_.WriteString("v", "2"); }, L"Failed to set data for 'v'");
   EXPECT_EQ(static_cast<LongWord>(KEY_ALL_ACCESS), Reg_.Access());
   ASSERT_TRUE(Reg_.OpenKey("\\" + Path_, false));
   Reg_.WriteString("v", "2");  // writable again
@@ -152,5 +143,5 @@ TEST_F(Registry, ReadOnlyKeysAndFailedCreation) {
 
   TRegistry nowhere;
   nowhere.SetRootKey(nullptr);
-  ExpectRegistryError([&] { nowhere.CreateKey("x"); }, L"Failed to create key x");
+  ExpectRaises<ERegistryException>([&] { nowhere.CreateKey("x"); }, L"Failed to create key x");
 }
