@@ -247,15 +247,12 @@ HANDLE WideFileCreate(const WideString& fileName) {
 }
 
 HANDLE WideFileOpen(const WideString& fileName, Cardinal mode) {
-  static constexpr DWORD Access[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
-  static constexpr DWORD Share[] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE};
-  Cardinal access = mode & 3, share = (mode >> 4) & 15;
-  if (access >= std::size(Access) || share >= std::size(Share)) {
+  unsigned long access, share;
+  if (!FileModeToWin32(mode, access, share)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  return Qev_CreateFileW(fileName.c_str(), Access[access], Share[share], nullptr, OPEN_EXISTING,
+  return Qev_CreateFileW(fileName.c_str(), access, share, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
