@@ -16,6 +16,18 @@ class RoadTest : public testing::TestWithParam<bool> {
   bool Saved_ = UnicodeApiAvailable;
 };
 
+// Takes one road for the life of the object.
+class TRoadSwitch {
+ public:
+  explicit TRoadSwitch(bool wide) { UnicodeApiAvailable = wide; }
+  ~TRoadSwitch() { UnicodeApiAvailable = Saved_; }
+  TRoadSwitch(const TRoadSwitch&) = delete;
+  TRoadSwitch& operator=(const TRoadSwitch&) = delete;
+
+ private:
+  bool Saved_ = UnicodeApiAvailable;
+};
+
 inline std::string RoadName(const testing::TestParamInfo<bool>& info) {
   return info.param ? "Wide" : "Ansi";
 }
