@@ -282,6 +282,7 @@ void TStrings::Error(const TResStringRec& Msg, Integer Data) {
 }
 
 void TStrings::Assign(TPersistent* Source) {
+  if (Source == this) return;  // clearing first would lose the items to copy
   auto* source = dynamic_cast<TStrings*>(Source);
   if (!source) return TPersistent::Assign(Source);
   WithUpdate(this, [&] {
@@ -397,6 +398,8 @@ void TStrings::InsertObject(Integer Index, const AnsiString& S, TObject* AObject
 
 void TStrings::Move(Integer CurIndex, Integer NewIndex) {
   if (CurIndex == NewIndex) return;
+  // Checked before the item is taken out, which would otherwise be lost.
+  if (NewIndex < 0 || NewIndex >= GetCount()) Error(SListIndexError, NewIndex);
   WithUpdate(this, [&] {
     AnsiString s = Get(CurIndex);
     TObject* object = GetObject(CurIndex);
@@ -574,6 +577,11 @@ Integer TStringList::IndexOf(const AnsiString& S) const {
   if (!Sorted_) return TStrings::IndexOf(S);
   Integer index;
   return Find(S, index) ? index : -1;
+}
+
+void TStringList::Move(Integer CurIndex, Integer NewIndex) {
+  if (Sorted_ && CurIndex != NewIndex) Error(SSortedListError, 0);
+  TStrings::Move(CurIndex, NewIndex);
 }
 
 void TStringList::Insert(Integer Index, const AnsiString& S) { InsertObject(Index, S, nullptr); }

@@ -214,6 +214,7 @@ class TStringList : public TStrings {
   void Clear() override;
   void Delete(Integer Index) override;
   void Exchange(Integer Index1, Integer Index2) override;
+  void Move(Integer CurIndex, Integer NewIndex) override;
   Integer IndexOf(const AnsiString& S) const override;
   void Insert(Integer Index, const AnsiString& S) override;
   void InsertObject(Integer Index, const AnsiString& S, TObject* AObject) override;

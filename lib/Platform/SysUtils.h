@@ -182,6 +182,14 @@ AnsiString AnsiLowerCase(const AnsiString& s);
 Integer AnsiCompareText(const AnsiString& a, const AnsiString& b);
 Integer AnsiCompareStr(const AnsiString& a, const AnsiString& b);
 
+// Wide text by the user's locale. The comparisons return -1, 0 or 1; where the
+// system has no wide comparison they compare the 8-bit forms.
+Integer WideCompareStr(const WideString& a, const WideString& b);
+Integer WideCompareText(const WideString& a, const WideString& b);  // case-insensitive
+bool WideSameText(const WideString& a, const WideString& b);
+WideString WideUpperCase(const WideString& s);
+WideString WideLowerCase(const WideString& s);
+
 // -------------------------------------------------------------- date, time
 
 TDateTime EncodeDate(Word year, Word month, Word day);   // EConvertError when invalid

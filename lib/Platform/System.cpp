@@ -60,9 +60,13 @@ WideString DefaultLoadResString(const TResStringRec& rec) {
   Integer id = ResStringId(rec);
   if (id == 0) return rec.Text ? rec.Text : L"";
   char buffer[4097];
-  int n = LoadStringA(GetModuleHandleW(nullptr), static_cast<UINT>(id), buffer, sizeof(buffer));
+  auto module = static_cast<HMODULE>(FindResourceHInstance(nullptr));
+  int n = LoadStringA(module, static_cast<UINT>(id), buffer, sizeof(buffer));
   return AnsiToWide(buffer, n);
 }
+
+// The program's translation module; nullptr while it has none.
+THandle ResourceHInstance = nullptr;
 
 }  // namespace
 
@@ -86,3 +90,11 @@ Integer ResStringId(const TResStringRec& rec) {
   auto it = ids.find(rec.Ident);
   return it == ids.end() ? 0 : it->second;
 }
+
+THandle FindResourceHInstance(THandle module) {
+  THandle program = GetModuleHandleW(nullptr);
+  if (!module) module = program;
+  return module == program && ResourceHInstance ? ResourceHInstance : module;
+}
+
+void SetResourceHInstance(THandle resourceModule) { ResourceHInstance = resourceModule; }

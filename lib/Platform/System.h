@@ -130,3 +130,9 @@ WideString LoadResString(const TResStringRec& rec);
 Integer ResStringId(const TResStringRec& rec);
 using TLoadResStringProc = WideString (*)(const TResStringRec& rec);
 extern TLoadResStringProc LoadResStringProc;
+
+// The module whose resources stand for module's: the translation module when
+// one is set for the program, module itself otherwise (nullptr: the program).
+THandle FindResourceHInstance(THandle module);
+// Sets the program's translation module; nullptr returns to its own resources.
+void SetResourceHInstance(THandle resourceModule);

@@ -4,7 +4,9 @@
 #include <climits>
 #include <cstring>
 
+#include "QevFormatStrUtils.h"
 #include "QevSysUtils.h"
+#include "QevWindows.h"
 #include "SysUtils.h"
 #include "WinApi.h"
 
@@ -25,6 +27,28 @@ bool IsLowSurrogate(Cardinal c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Lengths for the system conversions; texts beyond 2 GB are not converted.
 int ApiLength(std::size_t n) { return n > INT_MAX ? 0 : static_cast<int>(n); }
+
+// The system's conversions, sized by the system's own answer; a failure
+// gives an empty text.
+WideString SystemToWide(const AnsiChar* p, int length, UINT codePage) {
+  const int n = p && length > 0 ? MultiByteToWideChar(codePage, 0, p, length, nullptr, 0) : 0;
+  if (n <= 0) return {};
+  WideString result(static_cast<std::size_t>(n), L'\0');
+  result.resize(static_cast<std::size_t>(
+      std::max(0, MultiByteToWideChar(codePage, 0, p, length, result.data(), n))));
+  return result;
+}
+
+AnsiString SystemToAnsi(const WideChar* p, int length, UINT codePage) {
+  const int n = p && length > 0
+                    ? WideCharToMultiByte(codePage, 0, p, length, nullptr, 0, nullptr, nullptr)
+                    : 0;
+  if (n <= 0) return {};
+  AnsiString result(static_cast<std::size_t>(n), '\0');
+  result.resize(static_cast<std::size_t>(std::max(
+      0, WideCharToMultiByte(codePage, 0, p, length, result.data(), n, nullptr, nullptr))));
+  return result;
+}
 
 }  // namespace
 
@@ -295,28 +319,13 @@ WideString UTF7ToWideString(const AnsiString& s) {
 WideString StringToWideStringEx(const AnsiString& s, Integer codePage) {
   if (codePage == CP_UTF7) return UTF7ToWideString(s);
   if (codePage == CP_UTF8) return UTF8ToWideString(s);
-  const int length = ApiLength(s.size());
-  const UINT cp = static_cast<UINT>(codePage);
-  const int n = length ? MultiByteToWideChar(cp, 0, s.data(), length, nullptr, 0) : 0;
-  if (n <= 0) return {};
-  WideString result(static_cast<std::size_t>(n), L'\0');
-  result.resize(static_cast<std::size_t>(
-      std::max(0, MultiByteToWideChar(cp, 0, s.data(), length, result.data(), n))));
-  return result;
+  return SystemToWide(s.data(), ApiLength(s.size()), static_cast<UINT>(codePage));
 }
 
 AnsiString WideStringToStringEx(const WideString& ws, Integer codePage) {
   if (codePage == CP_UTF7) return WideStringToUTF7(ws);
   if (codePage == CP_UTF8) return WideStringToUTF8(ws);
-  const int length = ApiLength(ws.size());
-  const UINT cp = static_cast<UINT>(codePage);
-  const int n =
-      length ? WideCharToMultiByte(cp, 0, ws.data(), length, nullptr, 0, nullptr, nullptr) : 0;
-  if (n <= 0) return {};
-  AnsiString result(static_cast<std::size_t>(n), '\0');
-  result.resize(static_cast<std::size_t>(std::max(
-      0, WideCharToMultiByte(cp, 0, ws.data(), length, result.data(), n, nullptr, nullptr))));
-  return result;
+  return SystemToAnsi(ws.data(), ApiLength(ws.size()), static_cast<UINT>(codePage));
 }
 
 Integer CodePageFromLocale(Cardinal lcid) {
@@ -404,6 +413,157 @@ WideString WideParamStr(Integer index) {
   return WideParamStrOf(GetCommandLineW(), index);
 }
 
+// ================================================= runtime replacements
+
+namespace {
+
+UINT ConversionCP() { return static_cast<UINT>(ConversionCodePage); }
+
+WideString QevAnsiToWide(const AnsiChar* p, Integer len) {
+  return SystemToWide(p, len, ConversionCP());
+}
+
+AnsiString QevWideToAnsi(const WideChar* p, Integer len) {
+  return SystemToAnsi(p, len, ConversionCP());
+}
+
+// One of the runtime's replaceable routines and what stood there before the
+// layer replaced it.
+template <class Proc>
+class TRtlRedirection {
+ public:
+  constexpr explicit TRtlRedirection(Proc* slot) : Slot_(slot) {}
+  void Install(Proc replacement) {
+    if (Active_) return;
+    Saved_ = *Slot_;
+    *Slot_ = replacement;
+    Active_ = true;
+  }
+  void Remove() {
+    if (!Active_) return;
+    *Slot_ = Saved_;
+    Active_ = false;
+  }
+
+ private:
+  Proc* Slot_;
+  Proc Saved_ = nullptr;
+  bool Active_ = false;
+};
+
+TRtlRedirection<TAnsiToWideProc> AnsiToWideRedirection(&AnsiToWideProc);
+TRtlRedirection<TWideToAnsiProc> WideToAnsiRedirection(&WideToAnsiProc);
+TRtlRedirection<TLoadResStringProc> LoadResStringRedirection(&LoadResStringProc);
+TRtlRedirection<TWideFmtStrProc> WideFmtStrRedirection(&WideFmtStrProc);
+
+void InstallConversions() {
+  AnsiToWideRedirection.Install(QevAnsiToWide);
+  WideToAnsiRedirection.Install(QevWideToAnsi);
+}
+
+// The runtime's engine reads a "%" in a preformatted text as a specifier.
+WideString DoublePercent(const WideString& s) {
+  WideString result;
+  for (WideChar c : s) {
+    if (c == L'%') result += L'%';
+    result += c;
+  }
+  return result;
+}
+
+// Formats a text that PreformatFloatSpecifiers wrote.
+Cardinal FormatPreformatted(WideChar* buffer, Cardinal bufferLength, const WideString& format,
+                            TConstArray args, const TFormatSettings* settings) {
+  return WideFormatBuf(buffer, bufferLength, format.data(), static_cast<Cardinal>(format.size()),
+                       args, settings);
+}
+
+}  // namespace
+
+void InstallRtlPatches(Integer flags) {
+  if (flags & rtlConversionsAndResStrings) {
+    InstallConversions();
+    LoadResStringRedirection.Install(WideLoadResString);
+  }
+  if (flags & rtlConversionsInAnsiCodePage) {
+    InstallConversions();
+    ConversionCodePage = CP_ACP;
+  }
+  if (flags & rtlWideFormat) WideFmtStrRedirection.Install(QevWideFmtStr);
+}
+
+void RemoveAllRtlPatches() {
+  AnsiToWideRedirection.Remove();
+  WideToAnsiRedirection.Remove();
+  ConversionCodePage = StartConversionCodePage;
+  LoadResStringRedirection.Remove();
+  WideFmtStrRedirection.Remove();
+}
+
+WideString WideLoadResString(const TResStringRec& rec) {
+  const Integer id = ResStringId(rec);
+  if (id == 0) return rec.Text ? rec.Text : L"";
+  WideChar buffer[4097];
+  const auto module = static_cast<HINSTANCE>(FindResourceHInstance(nullptr));
+  const int n = Qev_LoadStringW(module, static_cast<UINT>(id), buffer, 4097);
+  return WideString(buffer, static_cast<std::size_t>(std::max(n, 0)));
+}
+
+AnsiString WideToShortString(const WideString& ws, Integer maxLen) {
+  const std::size_t limit = static_cast<std::size_t>(std::clamp<Integer>(maxLen, 0, 255));
+  // Whole characters only: never half of a surrogate pair or of a double-byte
+  // character.
+  for (std::size_t count = std::min(ws.size(), limit);; --count) {
+    if (count > 0 && count < ws.size() && IsHighSurrogate(ws[count - 1])) --count;
+    const AnsiString bytes = SystemToAnsi(ws.data(), static_cast<int>(count), ConversionCP());
+    if (bytes.size() <= limit) return static_cast<AnsiChar>(bytes.size()) + bytes;
+  }
+}
+
+WideString PreformatFloatSpecifiers(const WideString& format, TConstArray args,
+                                    const TFormatSettings* settings) {
+  WideString result;
+  TFormatStrParser parser(format);
+  for (result += parser.TakeTextBeforeSpecifier(); !parser.AtEnd();
+       result += parser.TakeTextBeforeSpecifier()) {
+    parser.Parsed().Clear();
+    const bool isSpecifier = parser.ParseFormatSpecifier();
+    const WideString specifier = parser.Parsed().Value();
+    if (!isSpecifier || GetFormatArgType(specifier) != fatFloat) {
+      result += specifier;
+      continue;
+    }
+    const AnsiString text = settings ? Format(WideToAnsi(specifier), args, *settings)
+                                     : Format(WideToAnsi(specifier), args);
+    result += DoublePercent(AnsiToWide(text));
+  }
+  return result;
+}
+
+Cardinal QevWideFormatBuf(WideChar* buffer, Cardinal bufferLength, const WideChar* format,
+                          Cardinal formatLength, TConstArray args,
+                          const TFormatSettings* settings) {
+  const WideString preformatted =
+      PreformatFloatSpecifiers(WideString(format, formatLength), args, settings);
+  return FormatPreformatted(buffer, bufferLength, preformatted, args, settings);
+}
+
+WideString QevWideFmtStr(const WideString& format, TConstArray args,
+                         const TFormatSettings* settings) {
+  const WideString preformatted = PreformatFloatSpecifiers(format, args, settings);
+  // The buffer doubles until the text leaves room to spare.
+  WideString result;
+  for (std::size_t size = std::max<std::size_t>(format.size(), 4096);; size *= 2) {
+    result.resize(size);
+    const Cardinal limit = static_cast<Cardinal>(size - 1);
+    const Cardinal n = FormatPreformatted(result.data(), limit, preformatted, args, settings);
+    if (n < limit) {
+      result.resize(n);
+      return result;
+    }
+  }
+}
+
 // ======================================================= unit start, end
 
 void Initialization_QevSystem() {
@@ -414,7 +574,4 @@ void Initialization_QevSystem() {
   DebuggerPresentAtStart = IsDebuggerPresent() != FALSE;
 }
 
-void Finalization_QevSystem() {
-  // The runtime's own conversions come back here once the layer replaces them;
-  // that also restores ConversionCodePage to StartConversionCodePage.
-}
+void Finalization_QevSystem() { RemoveAllRtlPatches(); }

@@ -1,6 +1,7 @@
 // Code pages, UTF-8 and UTF-7, and the wide command line.
 #pragma once
 
+#include "SysUtils.h"
 #include "System.h"
 
 extern const TResStringRec SBufferOverflow;  // "Buffer overflow"
@@ -80,6 +81,53 @@ WideString WideParamStr(Integer index);
 // The same on a given command line; index 0 is the program name as written.
 Integer WideParamCountOf(const WideChar* commandLine);
 WideString WideParamStrOf(const WideChar* commandLine, Integer index);
+
+// ------------------------------------------------- runtime replacements
+
+// Groups of the runtime's routines that InstallRtlPatches replaces.
+enum : Integer {
+  // 8-bit/wide conversions with ConversionCodePage and the wide resource-string loader.
+  rtlConversionsAndResStrings = 1,
+  // The conversions, with ConversionCodePage := CP_ACP.
+  rtlConversionsInAnsiCodePage = 2,
+  // Wide concatenation: nothing to replace, std::wstring concatenation is exact.
+  rtlConcatenation = 4,
+  // WideFormat without settings: QevWideFmtStr.
+  rtlWideFormat = 8,
+};
+
+// Applies the bits in the order 1, 2, 4, 8; a routine already replaced stays
+// as it is, so installing twice is the same as installing once.
+void InstallRtlPatches(Integer flags);
+// Puts the runtime's routines back (the conversions, then ConversionCodePage
+// := its start value, then the loader and the formatter); routines never
+// replaced are left alone.
+void RemoveAllRtlPatches();
+
+// The text of a resource string from the string table of the program's
+// resource module (FindResourceHInstance), exact in every character; empty
+// when that module lacks the string; the built-in text for a record that the
+// program's table does not know.
+WideString WideLoadResString(const TResStringRec& rec);
+
+// A short string: a length byte and at most min(maxLen, 255) bytes of ws in
+// ConversionCodePage. Only whole characters are kept.
+AnsiString WideToShortString(const WideString& ws, Integer maxLen);
+
+// WideFormat whose float specifiers (e f g m n) are formatted by the 8-bit
+// Format; a malformed specifier raises EQevGeneralError "Invalid Format
+// Specifier: %s". Without settings, FormatSettings.
+WideString QevWideFmtStr(const WideString& format, TConstArray args,
+                         const TFormatSettings* settings = nullptr);
+// The same into a caller buffer; returns the characters written (at most
+// bufferLength).
+Cardinal QevWideFormatBuf(WideChar* buffer, Cardinal bufferLength, const WideChar* format,
+                          Cardinal formatLength, TConstArray args,
+                          const TFormatSettings* settings = nullptr);
+// The format with an explicit index on every specifier and each float
+// specifier replaced by its text from the 8-bit Format ("%" doubled).
+WideString PreformatFloatSpecifiers(const WideString& format, TConstArray args,
+                                    const TFormatSettings* settings = nullptr);
 
 void Initialization_QevSystem();
 void Finalization_QevSystem();

@@ -259,6 +259,17 @@ TEST(StringList, ChangeEventsAndAssign) {
   EXPECT_FALSE(list.Equals(&source));
 }
 
+TEST(StringList, FailedMovesAndSelfAssignmentKeepTheItems) {
+  TStringList list;
+  list.SetCommaText("a,b,c");
+  ExpectRaises<EStringListError>([&] { list.Move(0, 3); }, L"List index out of bounds (3)");
+  list.Assign(&list);
+  EXPECT_EQ(Texts({"a", "b", "c"}), Items(list));
+  list.SetSorted(true);
+  ExpectRaises<EStringListError>([&] { list.Move(0, 2); }, L"Operation not allowed on sorted list");
+  EXPECT_EQ(Texts({"a", "b", "c"}), Items(list));
+}
+
 // -------------------------------------------------------------------- streams
 
 TEST(MemoryStream, ReadWriteSeekAndSize) {
