@@ -4,6 +4,7 @@
 //   <out>.rc     string-table blocks (resource type 6), language neutral
 //   <out>.drc    the identifier map: UTF-16LE lines "id=Unit_Name" CR LF
 //   <out>.S      a section "QEV.DRC" holding exactly the bytes of <out>.drc
+//                (byte alignment, so that its size is not padded)
 // Usage: ResStringGen <out> <source>...
 #include <algorithm>
 #include <cstdint>
@@ -230,7 +231,7 @@ int main(int argc, char** argv) {
     }
     WriteFile(out + ".rc", rc);
     WriteFile(out + ".drc", drc);
-    WriteFile(out + ".S", "\t.section QEV.DRC,\"dr\"\n\t.incbin \"" + out + ".drc\"\n");
+    WriteFile(out + ".S", "\t.section QEV.DRC,\"dr0\"\n\t.incbin \"" + out + ".drc\"\n");
   } catch (const std::exception& e) {
     std::cerr << "ResStringGen: " << e.what() << "\n";
     return 1;
