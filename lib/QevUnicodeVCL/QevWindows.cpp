@@ -265,6 +265,13 @@ BOOL Qev_GetDiskFreeSpaceW(LPCWSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD 
                            totalClusters);
 }
 
+BOOL Qev_GetDiskFreeSpaceExW(LPCWSTR directory, PULARGE_INTEGER freeToCaller,
+                             PULARGE_INTEGER totalBytes, PULARGE_INTEGER totalFreeBytes) {
+  if (UnicodeApiAvailable)
+    return GetDiskFreeSpaceExW(directory, freeToCaller, totalBytes, totalFreeBytes);
+  return GetDiskFreeSpaceExA(Ansi(directory).c_str(), freeToCaller, totalBytes, totalFreeBytes);
+}
+
 DWORD Qev_GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
   if (UnicodeApiAvailable) return GetModuleFileNameW(module, fileName, size);
   AnsiString path = ReadTruncatedText<AnsiChar>(
