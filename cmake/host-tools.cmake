@@ -7,8 +7,9 @@ ExternalProject_Add(host_tools
   CMAKE_ARGS -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
-  BUILD_BYPRODUCTS ${QEV_HOST_TOOLS_DIR}/ResStringGen)
+  BUILD_BYPRODUCTS ${QEV_HOST_TOOLS_DIR}/ResStringGen ${QEV_HOST_TOOLS_DIR}/DfmCompiler)
 set(QEV_RESSTRINGGEN ${QEV_HOST_TOOLS_DIR}/ResStringGen)
+set(QEV_DFMCOMPILER ${QEV_HOST_TOOLS_DIR}/DfmCompiler)
 
 # Sources of a target and of the project's libraries it links, recursively.
 function(qev_collect_sources target out)
@@ -55,4 +56,23 @@ function(_qev_resource_strings target)
     COMMENT "Resource strings of ${target}")
   set_source_files_properties(${out}.S PROPERTIES OBJECT_DEPENDS ${out}.drc)
   target_sources(${target} PRIVATE ${out}.rc ${out}.S)
+endfunction()
+
+# Gives a program its forms: each form description (.dfm text) is compiled to
+# the binary form stream and embedded as RCDATA named after the form's class
+# in upper case, from a resource script of its own.
+function(qev_form_resources target)
+  set(dir ${CMAKE_BINARY_DIR}/forms/${target})
+  file(MAKE_DIRECTORY ${dir})
+  foreach(dfm IN LISTS ARGN)
+    cmake_path(ABSOLUTE_PATH dfm BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} OUTPUT_VARIABLE src)
+    cmake_path(GET src STEM stem)
+    set(out ${dir}/${stem})
+    add_custom_command(OUTPUT ${out}.bin ${out}.rc
+      COMMAND ${QEV_DFMCOMPILER} ${src} ${out}.bin ${out}.rc
+      DEPENDS host_tools ${QEV_DFMCOMPILER} ${src}
+      COMMENT "Form ${stem}")
+    set_source_files_properties(${out}.rc PROPERTIES OBJECT_DEPENDS ${out}.bin)
+    target_sources(${target} PRIVATE ${out}.rc)
+  endforeach()
 endfunction()

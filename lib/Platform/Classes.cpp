@@ -21,6 +21,25 @@ QEV_RESOURCESTRING(Classes, SMemoryStreamError, L"Out of memory while expanding 
 QEV_RESOURCESTRING(Classes, SCantWriteResourceStreamError,
                    L"Can't write to a read-only resource stream");
 QEV_RESOURCESTRING(Classes, SResNotFound, L"Resource %s not found");
+QEV_RESOURCESTRING(Classes, SInvalidImage, L"Invalid stream format");
+QEV_RESOURCESTRING(Classes, SInvalidPropertyValue, L"Invalid property value");
+QEV_RESOURCESTRING(Classes, SUnknownProperty, L"Property %s does not exist");
+QEV_RESOURCESTRING(Classes, SPropertyException, L"Error reading %s%s%s: %s");
+QEV_RESOURCESTRING(Classes, SReadOnlyProperty, L"Property is read-only");
+QEV_RESOURCESTRING(Classes, SInvalidPropertyType, L"Invalid property type: %s");
+QEV_RESOURCESTRING(Classes, SClassNotFound, L"Class %s not found");
+QEV_RESOURCESTRING(Classes, SDuplicateClass, L"A class named %s already exists");
+QEV_RESOURCESTRING(Classes, SDuplicateName, L"A component named %s already exists");
+QEV_RESOURCESTRING(Classes, SInvalidName, L"'%s' is not a valid component name");
+QEV_RESOURCESTRING(Classes, SAncestorNotFound, L"Ancestor for '%s' not found");
+QEV_RESOURCESTRING(Classes, SParseError, L"%s on line %d");
+QEV_RESOURCESTRING(Classes, SIdentifierExpected, L"Identifier expected");
+QEV_RESOURCESTRING(Classes, SStringExpected, L"String expected");
+QEV_RESOURCESTRING(Classes, SNumberExpected, L"Number expected");
+QEV_RESOURCESTRING(Classes, SCharExpected, L"'%s' expected");
+QEV_RESOURCESTRING(Classes, SSymbolExpected, L"%s expected");
+QEV_RESOURCESTRING(Classes, SInvalidBinary, L"Invalid binary value");
+QEV_RESOURCESTRING(Classes, SInvalidString, L"Invalid string constant");
 
 namespace {
 
@@ -450,6 +469,31 @@ bool TStrings::Equals(const TStrings* Strings) const {
   for (Integer i = 0; i < count; ++i)
     if (Get(i) != Strings->Get(i)) return false;
   return true;
+}
+
+void TStrings::DefineProperties(TFiler* Filer) {
+  bool hasData = Count() > 0;
+  if (TPersistent* ancestor = Filer->Ancestor()) {
+    auto* lines = dynamic_cast<TStrings*>(ancestor);
+    hasData = !lines || !Equals(lines);
+  }
+  Filer->DefineProperty("Strings", TReaderProc::Bind<&TStrings::ReadData>(this),
+                        TWriterProc::Bind<&TStrings::WriteData>(this), hasData);
+}
+
+void TStrings::ReadData(TReader* Reader) {
+  Reader->ReadListBegin();
+  WithUpdate(this, [&] {
+    Clear();
+    while (!Reader->EndOfList()) Add(Reader->ReadString());
+  });
+  Reader->ReadListEnd();
+}
+
+void TStrings::WriteData(TWriter* Writer) {
+  Writer->WriteListBegin();
+  for (Integer i = 0; i < Count(); ++i) Writer->WriteString(Get(i));
+  Writer->WriteListEnd();
 }
 
 AnsiString TStrings::CommaText() const { return DelimitedTextOf(*this, ',', '"'); }

@@ -1,12 +1,14 @@
-// The class library's base objects, pointer and string lists and streams.
+// The class library's base objects, pointer and string lists, streams, the
+// component model and form streaming.
 #pragma once
 
 #include <vector>
 
 #include "Events.h"
+#include "FormStream.h"
 #include "SysUtils.h"
 #include "System.h"
-
+#include "TypInfo.h"
 
 // Root of the class library's objects; they live on the heap and are never copied.
 class TObject {
@@ -16,6 +18,9 @@ class TObject {
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
   virtual const char* ClassName() const { return "TObject"; }
+  // The descriptor of the nearest class that declares itself with QEV_CLASS.
+  virtual const TClass* ClassType() const { return StaticClass(); }
+  static const TClass* StaticClass();
 };
 
 using TNotifyEvent = TEvent<void(TObject* Sender)>;
@@ -31,6 +36,9 @@ QEV_DECLARE_EXCEPTION(EWriteError, EFilerError);
 QEV_DECLARE_EXCEPTION(EListError, Exception);
 QEV_DECLARE_EXCEPTION(EStringListError, Exception);
 QEV_DECLARE_EXCEPTION(EResNotFound, Exception);
+QEV_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
+QEV_DECLARE_EXCEPTION(EComponentError, Exception);
+QEV_DECLARE_EXCEPTION(EParserError, Exception);
 
 extern const TResStringRec SAssignError;
 extern const TResStringRec SListIndexError;
@@ -45,21 +53,49 @@ extern const TResStringRec SFOpenError;
 extern const TResStringRec SMemoryStreamError;
 extern const TResStringRec SCantWriteResourceStreamError;
 extern const TResStringRec SResNotFound;
+extern const TResStringRec SInvalidImage;
+extern const TResStringRec SInvalidPropertyValue;
+extern const TResStringRec SUnknownProperty;
+extern const TResStringRec SPropertyException;
+extern const TResStringRec SReadOnlyProperty;
+extern const TResStringRec SInvalidPropertyType;
+extern const TResStringRec SClassNotFound;
+extern const TResStringRec SDuplicateClass;
+extern const TResStringRec SDuplicateName;
+extern const TResStringRec SInvalidName;
+extern const TResStringRec SAncestorNotFound;
+extern const TResStringRec SParseError;
+extern const TResStringRec SIdentifierExpected;
+extern const TResStringRec SStringExpected;
+extern const TResStringRec SNumberExpected;
+extern const TResStringRec SCharExpected;
+extern const TResStringRec SSymbolExpected;
+extern const TResStringRec SInvalidBinary;
+extern const TResStringRec SInvalidString;
 
 // ---------------------------------------------------------------- TPersistent
 
+class TFiler;
+class TReader;
+class TWriter;
+
 class TPersistent : public TObject {
+  QEV_CLASS(TPersistent, TObject)
  public:
-  const char* ClassName() const override { return "TPersistent"; }
   // Copies Source into this object; the base asks Source to do it.
   virtual void Assign(TPersistent* Source);
 
  protected:
   // Copies this object into Dest; the base raises EConvertError.
   virtual void AssignTo(TPersistent* Dest);
-  // The component model's filer adds DefineProperties(TFiler* Filer) here.
+  // Declares stream entries beyond the published properties with
+  // Filer->DefineProperty / DefineBinaryProperty; the base declares none.
+  virtual void DefineProperties(TFiler* Filer);
 
   [[noreturn]] void AssignError(const TPersistent* Source) const;
+
+  friend class TReader;
+  friend class TWriter;
 };
 
 // ---------------------------------------------------------------------- TList
@@ -117,8 +153,8 @@ class TStream;
 
 // An abstract list of 8-bit strings, each with an object.
 class TStrings : public TPersistent {
+  QEV_CLASS(TStrings, TPersistent)
  public:
-  const char* ClassName() const override { return "TStrings"; }
   void Assign(TPersistent* Source) override;
 
   virtual AnsiString Get(Integer Index) const = 0;
@@ -182,8 +218,12 @@ class TStrings : public TPersistent {
   Integer UpdateCount() const { return UpdateCount_; }
   // Raises EStringListError with Msg formatted with Data.
   [[noreturn]] static void Error(const TResStringRec& Msg, Integer Data);
+  // The lines are the defined property "Strings", a list of strings.
+  void DefineProperties(TFiler* Filer) override;
 
  private:
+  void ReadData(TReader* Reader);
+  void WriteData(TWriter* Writer);
   Integer UpdateCount_ = 0;
 };
 
@@ -195,9 +235,9 @@ class TStringList;
 using TStringListSortCompare = Integer (*)(TStringList* List, Integer Index1, Integer Index2);
 
 class TStringList : public TStrings {
+  QEV_CLASS(TStringList, TStrings)
  public:
   ~TStringList() override;
-  const char* ClassName() const override { return "TStringList"; }
 
   AnsiString Get(Integer Index) const override;
   Integer GetCount() const override { return static_cast<Integer>(Items_.size()); }
@@ -259,6 +299,7 @@ class TStringList : public TStrings {
 // -------------------------------------------------------------------- streams
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
+class TComponent;
 
 class TStream : public TObject {
  public:
@@ -280,6 +321,13 @@ class TStream : public TObject {
   // Copies Count bytes from Source's position; Count 0 copies all of Source
   // from its start. Returns the bytes copied.
   Int64 CopyFrom(TStream* Source, Int64 Count);
+
+  // A component stream at the position: read into Instance (nullptr: a new
+  // component of the stream's class), or written from Instance, with only
+  // what differs from Ancestor.
+  TComponent* ReadComponent(TComponent* Instance);
+  void WriteComponent(TComponent* Instance);
+  void WriteDescendent(TComponent* Instance, TComponent* Ancestor);
 };
 
 // A stream over an open file handle, which it does not own.
@@ -349,6 +397,14 @@ class TMemoryStream : public TCustomMemoryStream {
   Int64 Capacity_ = 0;
 };
 
+// A memory stream over a copy of an 8-bit string.
+class TStringStream : public TMemoryStream {
+ public:
+  explicit TStringStream(const AnsiString& AString = AnsiString());
+  const char* ClassName() const override { return "TStringStream"; }
+  AnsiString DataString();  // all of the stream's bytes
+};
+
 // A read-only stream over a resource of a module.
 class TResourceStream : public TCustomMemoryStream {
  public:
@@ -364,3 +420,466 @@ class TResourceStream : public TCustomMemoryStream {
                   const AnsiString& ShownName);
   THandle Global_ = nullptr;  // the loaded resource
 };
+
+// ------------------------------------------------------------- class registry
+
+// Classes that form streams may name. Registering a class again is harmless;
+// another class of a registered name raises EFilerError.
+void RegisterClass(const TClass* AClass);
+void RegisterClasses(std::initializer_list<const TClass*> Classes);
+void UnRegisterClass(const TClass* AClass);
+const TClass* GetClass(const AnsiString& ClassName);   // nullptr when unknown
+const TClass* FindClass(const AnsiString& ClassName);  // EClassNotFound when unknown
+
+// Identifiers that stand for values of an integer property type (colours,
+// cursors), found by the type's information.
+using TIdentToInt = bool (*)(const AnsiString& Ident, Integer& Int);
+using TIntToIdent = bool (*)(Integer Int, AnsiString& Ident);
+struct TIdentMapEntry {
+  Integer Value;
+  const char* Name;
+};
+void RegisterIntegerConsts(PTypeInfo IntegerType, TIdentToInt IdentToInt, TIntToIdent IntToIdent);
+TIdentToInt FindIdentToInt(PTypeInfo IntegerType);
+TIntToIdent FindIntToIdent(PTypeInfo IntegerType);
+// Look-ups in a map, for IdentToInt/IntToIdent functions; names ignore case.
+bool IdentToInt(const AnsiString& Ident, Integer& Int, const TIdentMapEntry* Map, Integer Count);
+bool IntToIdent(Integer Int, AnsiString& Ident, const TIdentMapEntry* Map, Integer Count);
+
+// ----------------------------------------------------------------- TComponent
+
+enum TComponentStateItem {
+  csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor, csUpdating, csFixups,
+  csFreeNotification, csInline, csDesignInstance
+};
+using TComponentState = TSet<TComponentStateItem>;
+enum TOperation { opInsert, opRemove };
+using TGetChildProc = TEvent<void(TComponent* Child)>;
+
+// A named object that owns and frees other components. The owner learns of
+// each insertion and removal through Notification; while a component is
+// being inserted or destroyed it is only a TComponent.
+class TComponent : public TPersistent {
+  QEV_CLASS(TComponent, TPersistent)
+ public:
+  explicit TComponent(TComponent* AOwner);
+  // Tells the components that asked for free notification, frees the owned
+  // components, last first, and leaves the owner.
+  ~TComponent() override;
+
+  TComponent* Owner() const { return Owner_; }
+  Integer ComponentCount() const { return static_cast<Integer>(Components_.size()); }
+  TComponent* Components(Integer Index) const;  // EListError out of range
+  Integer ComponentIndex() const;               // in the owner's list; -1 without owner
+  const AnsiString& Name() const { return Name_; }
+  // EComponentError "'%s' is not a valid component name" for a non-empty name
+  // that is no identifier; the owner refuses a name it has (ValidateRename).
+  virtual void SetName(const AnsiString& NewName);
+  Integer Tag() const { return Tag_; }
+  void SetTag(Integer Value) { Tag_ = Value; }
+  TComponentState ComponentState() const { return State_; }
+
+  TComponent* FindComponent(const AnsiString& AName) const;  // ignoring case; nullptr
+  void InsertComponent(TComponent* AComponent);
+  void RemoveComponent(TComponent* AComponent);
+  void DestroyComponents();
+  void Destroying();  // sets csDestroying here and in the owned components
+  // Each of the two gets Notification(other, opRemove) when the other goes.
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
+
+  // Streaming: children are written in the order GetChildren yields them
+  // (the base yields none); children read into this component get
+  // GetChildOwner (nullptr: the root) as owner and the reader's Parent
+  // GetChildParent.
+  virtual void GetChildren(TGetChildProc Proc, TComponent* Root);
+  virtual TComponent* GetChildOwner();
+  virtual TComponent* GetChildParent();
+  virtual TComponent* GetParentComponent() const;
+  virtual bool HasParent() const;
+  virtual void SetParentComponent(TComponent* Value);
+  virtual void SetChildOrder(TComponent* Child, Integer Order);
+  virtual void ReadState(TReader* Reader);
+  virtual void WriteState(TWriter* Writer);
+  // Called on every component of a stream, in reading order, once the whole
+  // stream is read; the base clears csLoading.
+  virtual void Loaded();
+  // Passes the news on to every owned component.
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
+
+ protected:
+  // Refuses NewName for AComponent, an owned component, when another owned
+  // component has it: EComponentError "A component named %s already exists".
+  virtual void ValidateRename(TComponent* AComponent, const AnsiString& CurName,
+                              const AnsiString& NewName);
+  void SetDesigning(bool Value, bool SetChildren = true);
+
+ private:
+  void RemoveNotification(TComponent* AComponent);
+  friend class TReader;
+  friend class TWriter;
+
+  TComponent* Owner_ = nullptr;
+  AnsiString Name_;
+  Integer Tag_ = 0;
+  TComponentState State_;
+  std::vector<TComponent*> Components_;
+  std::vector<TComponent*> FreeNotifies_;
+};
+
+// ---------------------------------------------------------------- collections
+
+class TCollection;
+
+class TCollectionItem : public TPersistent {
+  QEV_CLASS(TCollectionItem, TPersistent)
+ public:
+  explicit TCollectionItem(TCollection* Collection);
+  ~TCollectionItem() override;  // leaves the collection
+  TCollection* Collection() const { return Collection_; }
+  void SetCollection(TCollection* Value);
+  Integer ID() const { return ID_; }
+  Integer Index() const;  // -1 outside a collection
+  virtual void SetIndex(Integer Value);
+
+ protected:
+  // Tells the collection (Update) that this item, or with AllItems every item, changed.
+  void Changed(bool AllItems);
+
+ private:
+  friend class TCollection;
+  TCollection* Collection_ = nullptr;
+  Integer ID_ = 0;
+};
+
+enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
+
+// Items of one class, which it owns; forms stream them as "< item ... end >".
+class TCollection : public TPersistent {
+  QEV_CLASS(TCollection, TPersistent)
+ public:
+  // ItemClass: a TCollectionItem class with a factory.
+  explicit TCollection(const TClass* ItemClass);
+  ~TCollection() override;
+  // From another collection: as many new items, each assigned from its peer.
+  void Assign(TPersistent* Source) override;
+
+  TCollectionItem* Add();
+  TCollectionItem* Insert(Integer Index);
+  void Clear();
+  void Delete(Integer Index);  // EListError out of range
+  Integer Count() const { return static_cast<Integer>(Items_.size()); }
+  TCollectionItem* Items(Integer Index) const;  // EListError out of range
+  TCollectionItem* FindItemID(Integer ID) const;
+  const TClass* ItemClass() const { return ItemClass_; }
+  void BeginUpdate() { ++UpdateCount_; }
+  void EndUpdate();
+  TPersistent* Owner() const { return GetOwner(); }
+
+ protected:
+  virtual TPersistent* GetOwner() const { return nullptr; }
+  // Item changed, or (nullptr) the collection; the base does nothing.
+  virtual void Update(TCollectionItem* Item);
+  virtual void Notify(TCollectionItem* Item, TCollectionNotification Action);
+  void Changed();  // Update(nullptr) unless updating
+  Integer UpdateCount() const { return UpdateCount_; }
+
+ private:
+  friend class TCollectionItem;
+  void InsertItem(TCollectionItem* Item);
+  void RemoveItem(TCollectionItem* Item);
+
+  const TClass* ItemClass_;
+  std::vector<TCollectionItem*> Items_;
+  Integer NextID_ = 0;
+  Integer UpdateCount_ = 0;
+};
+
+class TOwnedCollection : public TCollection {
+  QEV_CLASS(TOwnedCollection, TCollection)
+ public:
+  TOwnedCollection(TPersistent* AOwner, const TClass* ItemClass)
+      : TCollection(ItemClass), Owner_(AOwner) {}
+
+ protected:
+  TPersistent* GetOwner() const override { return Owner_; }
+
+ private:
+  TPersistent* Owner_;
+};
+
+// ------------------------------------------------------------------- filers
+
+using TReaderProc = TEvent<void(TReader* Reader)>;
+using TWriterProc = TEvent<void(TWriter* Writer)>;
+using TStreamProc = TEvent<void(TStream* Stream)>;
+
+class TFiler : public TObject {
+ public:
+  explicit TFiler(TStream* Stream) : Stream_(Stream) {}
+  const char* ClassName() const override { return "TFiler"; }
+
+  // Declares an entry besides the published properties: the reader calls
+  // ReadData when the stream holds the entry, the writer writes the entry
+  // with WriteData when HasData.
+  virtual void DefineProperty(const AnsiString& Name, TReaderProc ReadData, TWriterProc WriteData,
+                              bool HasData) = 0;
+  // The same for a binary value, handed over as a stream.
+  virtual void DefineBinaryProperty(const AnsiString& Name, TStreamProc ReadData,
+                                    TStreamProc WriteData, bool HasData) = 0;
+
+  TStream* Stream() const { return Stream_; }
+  TComponent* Root() const { return Root_; }
+  virtual void SetRoot(TComponent* Value) { Root_ = Value; }
+  // The component whose owned components references and events are named in.
+  TComponent* LookupRoot() const { return LookupRoot_; }
+  // While writing, the object whose values count as defaults; nullptr: none.
+  TPersistent* Ancestor() const { return Ancestor_; }
+  void SetAncestor(TPersistent* Value) { Ancestor_ = Value; }
+  bool IgnoreChildren = false;
+
+ protected:
+  TStream* Stream_;
+  TComponent* Root_ = nullptr;
+  TComponent* LookupRoot_ = nullptr;
+  TPersistent* Ancestor_ = nullptr;
+};
+
+// The bytes of a stream for the value reader.
+class TStreamFormSource : public TFormSource {
+ public:
+  explicit TStreamFormSource(TStream* Stream) : Stream_(Stream) {}
+  std::size_t ReadSome(void* Buffer, std::size_t Count) override;
+
+ private:
+  TStream* Stream_;
+};
+
+// Reads components and values from a form stream. A damaged stream raises
+// EReadError ("Stream read error" where the data ends, "Invalid stream
+// format", "Invalid property value"; inside a property "Error reading
+// %s.%s: %s"); unknown classes raise EClassNotFound.
+class TReader : public TFiler {
+ public:
+  explicit TReader(TStream* Stream);
+  // Leaves the stream just after the last byte taken.
+  ~TReader() override;
+  const char* ClassName() const override { return "TReader"; }
+
+  void DefineProperty(const AnsiString& Name, TReaderProc ReadData, TWriterProc WriteData,
+                      bool HasData) override;
+  void DefineBinaryProperty(const AnsiString& Name, TStreamProc ReadData, TStreamProc WriteData,
+                            bool HasData) override;
+
+  TValueType ReadValue();
+  TValueType NextValue();  // without taking it
+  void CheckValue(TValueType Value);
+  bool EndOfList();
+  void ReadListBegin();
+  void ReadListEnd();
+  void ReadSignature();
+  void ReadPrefix(TFilerFlags& Flags, Integer& AChildPos);
+  Integer ReadInteger();
+  Int64 ReadInt64();
+  bool ReadBoolean();
+  AnsiChar ReadChar();     // a string of one character
+  WideChar ReadWideChar();
+  Extended ReadFloat();    // any number
+  float ReadSingle();
+  Currency ReadCurrency();
+  TDateTime ReadDate();
+  AnsiString ReadStr();
+  AnsiString ReadIdent();
+  // Any string kind, converted with the runtime's 8-bit/wide conversion.
+  AnsiString ReadString();
+  WideString ReadWideString();
+  void Read(void* Buffer, Integer Count);
+  void SkipValue();
+  void ReadCollection(TCollection* Collection);
+
+  // Reads the stream's root into ARoot (nullptr: a new component of the
+  // stream's class, freed again on failure), then calls Loaded on everything
+  // read unless a global loading is in progress.
+  TComponent* ReadRootComponent(TComponent* ARoot);
+  // One child object; Component nullptr: a new one, owned by Owner.
+  TComponent* ReadComponent(TComponent* Component);
+  // The properties and children of Instance; the outermost call resolves the
+  // component references read meanwhile.
+  void ReadData(TComponent* Instance);
+  void ReadProperty(TPersistent* AInstance);
+
+  TComponent* Owner() const { return Owner_; }
+  void SetOwner(TComponent* Value) { Owner_ = Value; }
+  TComponent* Parent() const { return Parent_; }
+  void SetParent(TComponent* Value) { Parent_ = Value; }
+  // The name of the defined property being read.
+  const AnsiString& PropName() const { return PropName_; }
+
+ private:
+  // A component reference read, resolved when the outermost ReadData ends.
+  struct TFixup {
+    TPersistent* Instance;
+    const TPropInfo* PropInfo;
+    AnsiString Reference;
+    AnsiString Name, Path;  // of the component and property, for the message
+  };
+
+  void ReadDataInner(TComponent* Instance);
+  void ReadPropValue(TPersistent* Instance, const TPropInfo* PropInfo);
+  Int64 ReadSet(PTypeInfo SetType);
+  void ReadMethod(TPersistent* Instance, const TPropInfo* PropInfo);
+  void Resolve(const TFixup& Fixup);
+  TComponent* FindReference(const AnsiString& Reference) const;
+  TComponent* CreateChild(const AnsiString& ClassName, TFilerFlags Flags);
+  AnsiString FindUniqueName(const AnsiString& Base) const;
+  void AddLoaded(TComponent* Component);
+  [[noreturn]] void PropertyError(const AnsiString& Name);
+  [[noreturn]] static void PropValueError();
+
+  TStreamFormSource Source_;
+  TFormValueReader Values_;
+  TComponent* Owner_ = nullptr;
+  TComponent* Parent_ = nullptr;
+  AnsiString PropName_;
+  TFixup Current_{};  // the property being read, as a fixup would hold it
+  std::vector<TComponent*>* Loaded_ = nullptr;
+  std::vector<TFixup>* Fixups_ = nullptr;
+};
+
+// Writes components and values of a form stream. The bytes collect in the
+// writer until FlushBuffer hands them to the stream; the component-writing
+// calls flush when they are done.
+class TWriter : public TFiler {
+ public:
+  explicit TWriter(TStream* Stream);
+  // Flushes what is left; a failure here cannot be reported, so a caller
+  // that writes values itself calls FlushBuffer.
+  ~TWriter() override;
+  const char* ClassName() const override { return "TWriter"; }
+  void FlushBuffer();
+
+  void DefineProperty(const AnsiString& Name, TReaderProc ReadData, TWriterProc WriteData,
+                      bool HasData) override;
+  void DefineBinaryProperty(const AnsiString& Name, TStreamProc ReadData, TStreamProc WriteData,
+                            bool HasData) override;
+  void SetRoot(TComponent* Value) override;  // also the lookup root
+  // The root's ancestor while writing a descendant.
+  TComponent* RootAncestor() const { return RootAncestor_; }
+  void SetRootAncestor(TComponent* Value) { RootAncestor_ = Value; }
+
+  void Write(const void* Buffer, Integer Count);
+  void WriteValue(TValueType Value);
+  void WriteListBegin();
+  void WriteListEnd();
+  void WriteSignature();
+  void WritePrefix(TFilerFlags Flags, Integer AChildPos);
+  void WriteInteger(Int64 Value);  // the smallest integer kind
+  void WriteBoolean(bool Value);
+  void WriteChar(AnsiChar Value);
+  void WriteWideChar(WideChar Value);
+  void WriteFloat(Extended Value);
+  void WriteSingle(float Value);
+  void WriteCurrency(Currency Value);
+  void WriteDate(TDateTime Value);
+  void WriteStr(const AnsiString& Value);  // EWriteError beyond 255 bytes
+  void WriteIdent(const AnsiString& Value);
+  void WriteString(const AnsiString& Value);
+  void WriteWideString(const WideString& Value);
+  void WriteCollection(TCollection* Value);
+
+  void WriteRootComponent(TComponent* ARoot);
+  // The root and its children; with an ancestor only what differs from it.
+  void WriteDescendent(TComponent* ARoot, TComponent* AAncestor);
+  void WriteComponent(TComponent* Component);
+  void WriteData(TComponent* Instance);
+  // Stored properties that differ from their default (or the ancestor's
+  // value), then the defined ones.
+  void WriteProperties(TPersistent* Instance);
+  void WriteProperty(TPersistent* Instance, const TPropInfo* PropInfo);
+
+ private:
+  bool AncestorValid(TPersistent* Instance, const TPropInfo* PropInfo) const;
+  void WritePropPath(const AnsiString& Name);
+  void WriteOrdinal(const TPropInfo* PropInfo, Int64 Value);
+  void WriteFloatValue(const TPropInfo* PropInfo, Extended Value);
+  void WriteObjectProp(TPersistent* Instance, const TPropInfo* PropInfo);
+  void WriteMethodProp(TPersistent* Instance, const TPropInfo* PropInfo);
+  AnsiString ReferenceName(TComponent* Component) const;
+  void AddAncestor(TComponent* Component);
+  TComponent* FindAncestor(const AnsiString& Name) const;
+
+  TFormValueWriter Values_;
+  TComponent* RootAncestor_ = nullptr;
+  AnsiString PropPath_;
+  std::vector<TComponent*>* AncestorList_ = nullptr;
+  Integer AncestorPos_ = 0;
+  Integer ChildPos_ = 0;
+};
+
+// The form-text tokenizer over the rest of a stream.
+class TParser : public TObject {
+ public:
+  explicit TParser(TStream* Stream);  // positioned at the first token
+  // Leaves the stream at the start of the current token.
+  ~TParser() override;
+  const char* ClassName() const override { return "TParser"; }
+
+  AnsiChar Token() const { return Core_.Token(); }
+  AnsiChar NextToken() { return Core_.NextToken(); }
+  // EParserError "Identifier expected", "String expected", "Number expected",
+  // "'%s' expected" on line n.
+  void CheckToken(AnsiChar T) const { Core_.CheckToken(T); }
+  void CheckTokenSymbol(const AnsiString& S) const { Core_.CheckTokenSymbol(S); }
+  bool TokenSymbolIs(const AnsiString& S) const { return Core_.TokenSymbolIs(S); }
+  AnsiString TokenString() const { return Core_.TokenString(); }
+  WideString TokenWideString() const;
+  Int64 TokenInt() const { return Core_.TokenInt(); }
+  Extended TokenFloat() const { return Core_.TokenFloat(); }
+  AnsiChar FloatType() const { return Core_.FloatType(); }
+  AnsiString TokenComponentIdent() { return Core_.TokenComponentIdent(); }
+  void HexToBinary(TStream* Stream);
+  Integer SourceLine() const { return Core_.SourceLine(); }
+  // EParserError "<message> on line <n>".
+  [[noreturn]] void Error(const TResStringRec& Ident) const;
+  [[noreturn]] void ErrorStr(const WideString& Message) const;
+
+ private:
+  TStream* Stream_;
+  Int64 Origin_;
+  TFormParser Core_;
+};
+
+// The text form of the binary form stream at Input's position, and back; the
+// output is written only when the whole object converted.
+void ObjectBinaryToText(TStream* Input, TStream* Output);
+void ObjectTextToBinary(TStream* Input, TStream* Output);
+
+enum TStreamOriginalFormat { sofUnknown, sofBinary, sofText };
+// By the first bytes at the position, which stays.
+TStreamOriginalFormat TestStreamFormat(TStream* Stream);
+
+// ------------------------------------------------------------ form resources
+
+// Reads the RCDATA resource ResName of HInst into Instance (nullptr: a new
+// component); false when the module has no such resource.
+bool InternalReadComponentRes(const AnsiString& ResName, THandle HInst, TComponent*& Instance);
+// The same from the program's resource module; EResNotFound "Resource %s not found".
+TComponent* ReadComponentRes(const AnsiString& ResName, TComponent* Instance);
+// Reads the form resources of Instance's class and of its ancestors below
+// RootAncestor (each named after its class in upper case), the oldest first,
+// then calls Loaded once on everything read. False when none was found.
+bool InitInheritedComponent(TComponent* Instance, const TClass* RootAncestor);
+
+// While a global loading is open, ReadRootComponent leaves Loaded to
+// NotifyGlobalLoading, so that several streams read into one root are
+// finished together. They nest.
+void BeginGlobalLoading();
+void NotifyGlobalLoading();
+void EndGlobalLoading();
+
+// Components outside the root that references may name (forms, data
+// modules); a root being read gets a name no such component has.
+using TFindGlobalComponent = TComponent* (*)(const AnsiString& Name);
+void RegisterFindGlobalComponentProc(TFindGlobalComponent Proc);
+void UnregisterFindGlobalComponentProc(TFindGlobalComponent Proc);
+TComponent* FindGlobalComponent(const AnsiString& Name);
