@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "QevClassesImpl.h"
 #include "QevSysUtils.h"
 #include "QevSystem.h"
 #include "WinApi.h"
@@ -16,19 +17,6 @@ constexpr WideChar LineSeparator = 0x2028;
 // Texts are loaded whole; beyond this many bytes the lengths of the runtime's
 // strings and of the system conversions no longer hold them.
 constexpr Int64 MaxTextBytes = INT_MAX;
-
-// Runs body inside BeginUpdate/EndUpdate; the bracket is closed on an exception too.
-template <typename List, typename Body>
-void WithUpdate(List* list, Body body) {
-  list->BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    list->EndUpdate();
-    throw;
-  }
-  list->EndUpdate();
-}
 
 // The growth step of the list: a quarter of a large list, 16 or 4 slots for small ones.
 Integer GrowDelta(Integer capacity) {
@@ -80,6 +68,8 @@ WideString ReadText(TStream* stream, TQevStreamCharSet charSet) {
 }  // namespace
 
 // ---------------------------------------------------------------- TQevStrings
+
+QEV_DEFINE_CLASS(TQevStrings)
 
 TQevStrings::TQevStrings()
     : AnsiStrings_(std::make_unique<TAnsiStringsForWideStringsAdapter>(this)) {}
@@ -342,6 +332,8 @@ void TQevStrings::SetStringsAdapter(IWideStringsAdapter* Value) {
 }
 
 // ------------------------------------------------------------- TQevStringList
+
+QEV_DEFINE_CLASS(TQevStringList)
 
 TQevStringList::~TQevStringList() {
   OnChange = nullptr;

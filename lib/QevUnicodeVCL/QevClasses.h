@@ -1,5 +1,6 @@
 // Wide string lists and their 8-bit view, string builders, streams opened by
-// wide names and the layer's one text-file format.
+// wide names, the layer's one text-file format and the form-file entries of
+// wide values.
 #pragma once
 
 #include <memory>
@@ -33,13 +34,12 @@ class IWideStringsAdapter {
 
 // An abstract list of wide strings, each with an object (never owned).
 class TQevStrings : public TPersistent {
+  QEV_CLASS(TQevStrings, TPersistent)
  public:
   TQevStrings();
   ~TQevStrings() override;
-  const char* ClassName() const override { return "TQevStrings"; }
   // From a wide list, or from a platform TStrings through AnsiStrings.
   void Assign(TPersistent* Source) override;
-  // DefineProperties (the form-file entries of the lines) comes with the filer.
 
   virtual WideString Get(Integer Index) const = 0;
   virtual Integer GetCapacity() const;
@@ -110,12 +110,26 @@ class TQevStrings : public TPersistent {
 
  protected:
   void AssignTo(TPersistent* Dest) override;
+  // The lines in form files: written as "WideStrings" (wide string values)
+  // and, when a line is not plain 7-bit, "WideStrings_UTF7"; read also from
+  // the 8-bit list's "Strings" and from "WideStringsW" (UTF-8).
+  void DefineProperties(TFiler* Filer) override;
   virtual void SetUpdateState(bool Updating);
   Integer UpdateCount() const { return UpdateCount_; }
   // Raises EStringListError with Msg formatted with Data.
   [[noreturn]] static void Error(const TResStringRec& Msg, Integer Data);
 
  private:
+  void ReadStrings(TReader* Reader);
+  void ReadStringsUTF8(TReader* Reader);
+  void ReadStringsUTF7(TReader* Reader);
+  void WriteWideStrings(TWriter* Writer);
+  void WriteStringsUTF7(TWriter* Writer);
+  // Clear, then add each string of a list value decoded by Decode; with
+  // Apply false the strings are only consumed.
+  void ReadEncodedList(TReader* Reader, bool Apply, WideString (*Decode)(const AnsiString&));
+  bool WideStringsStored(TFiler* Filer) const;
+
   enum TDefined : Byte { sdDelimiter = 1, sdQuoteChar = 2, sdNameValueSeparator = 4 };
   WideChar DefinedOr(TDefined Flag, WideChar Value, WideChar Default) const;
   void Define(TDefined Flag, WideChar& Field, WideChar Value);
@@ -137,9 +151,9 @@ using TQevStringListSortCompare = Integer (*)(TQevStringList* List, Integer Inde
                                               Integer Index2);
 
 class TQevStringList : public TQevStrings {
+  QEV_CLASS(TQevStringList, TQevStrings)
  public:
   ~TQevStringList() override;
-  const char* ClassName() const override { return "TQevStringList"; }
 
   WideString Get(Integer Index) const override;
   Integer GetCapacity() const override { return Capacity_; }
@@ -318,6 +332,26 @@ class TQevResourceStream : public TCustomMemoryStream {
   THandle ResInfo_;
   THandle Handle_;  // the loaded resource
 };
+
+// ------------------------------------------------------ form-file wide values
+
+// Form files carry the wide published properties of the layer's components
+// in entries beside the property itself, for a property P:
+//   wide string:    "P_UTF7" (UTF-7) written when the value is stored, differs
+//                   from the ancestor's, and holds a character above U+007F
+//                   (never for a read-only property);
+//                   "PW" (UTF-8) is only read;
+//   wide character: "PW" (a one-character wide string) written when stored
+//                   and not the default; "P_UTF7" is only read.
+// Decoded UTF-8 and UTF-7 values are applied only while the reader's owner is
+// designing (or with ApplyWideFormPropertiesAtRunTime), so at run time a form
+// keeps the values read for its 8-bit properties; "PW" of a wide character
+// is always applied. Called by each component's DefineProperties after the
+// inherited one.
+void DefineWideProperties(TFiler* Filer, TPersistent* Instance);
+
+// Applies decoded values at run time too; nothing in the programs sets it.
+extern bool ApplyWideFormPropertiesAtRunTime;
 
 // Reads a byte-order mark at the stream's position and leaves the position
 // after it; when there is none, the position is unchanged and the result csAnsi.
