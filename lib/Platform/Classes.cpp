@@ -56,12 +56,6 @@ void WithUpdate(TStrings* strings, Body body) {
   strings->EndUpdate();
 }
 
-// The growth step of the lists: a quarter of a large list, 16 or 4 slots for small ones.
-Integer GrowDelta(Integer capacity) {
-  if (capacity > 64) return capacity / 4;
-  return capacity > 8 ? 16 : 4;
-}
-
 bool IsBlank(AnsiChar c) { return static_cast<unsigned char>(c) <= ' '; }
 
 AnsiString QuotedStr(const AnsiString& s, AnsiChar quote) {
@@ -148,10 +142,6 @@ void QuickSortPointers(void** items, Integer l, Integer r, TListSortCompare comp
     if (l < j) QuickSortPointers(items, l, j, compare);
     l = i;
   } while (i < r);
-}
-
-Integer StringListCompareStrings(TStringList* list, Integer index1, Integer index2) {
-  return list->CompareStrings(list->Get(index1), list->Get(index2));
 }
 
 }  // namespace
@@ -290,7 +280,7 @@ void TList::SetCapacity(Integer NewCapacity) {
   Items_.shrink_to_fit();
 }
 
-void TList::Grow() { SetCapacity(Capacity() + GrowDelta(Capacity())); }
+void TList::Grow() { SetCapacity(Capacity() + ListGrowDelta(Capacity())); }
 
 void TList::Notify(void*, TListNotification) {}
 
@@ -537,200 +527,8 @@ AnsiString TStrings::ValueFromIndex(Integer Index) const {
 
 // ---------------------------------------------------------------- TStringList
 
-TStringList::~TStringList() {
-  OnChange = nullptr;
-  OnChanging = nullptr;
-}
-
-void TStringList::CheckIndex(Integer Index) const {
-  if (Index < 0 || Index >= GetCount()) Error(SListIndexError, Index);
-}
-
-AnsiString TStringList::Get(Integer Index) const {
-  CheckIndex(Index);
-  return Items_[Index].String;
-}
-
-TObject* TStringList::GetObject(Integer Index) const {
-  CheckIndex(Index);
-  return Items_[Index].Object;
-}
-
-void TStringList::Put(Integer Index, const AnsiString& S) {
-  if (Sorted_) Error(SSortedListError, 0);
-  CheckIndex(Index);
-  Changing();
-  Items_[Index].String = S;
-  Changed();
-}
-
-void TStringList::PutObject(Integer Index, TObject* AObject) {
-  CheckIndex(Index);
-  Changing();
-  Items_[Index].Object = AObject;
-  Changed();
-}
-
-void TStringList::SetCapacity(Integer NewCapacity) {
-  if (NewCapacity < GetCount()) Error(SListCapacityError, NewCapacity);
-  if (NewCapacity > Capacity_) Items_.reserve(NewCapacity);
-  if (NewCapacity == 0) Items_.shrink_to_fit();
-  Capacity_ = NewCapacity;
-}
-
 Integer TStringList::CompareStrings(const AnsiString& S1, const AnsiString& S2) const {
-  return CaseSensitive_ ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
-}
-
-Integer TStringList::Add(const AnsiString& S) { return AddObject(S, nullptr); }
-
-Integer TStringList::AddObject(const AnsiString& S, TObject* AObject) {
-  Integer index = GetCount();
-  if (Sorted_ && Find(S, index)) {
-    if (Duplicates == dupIgnore) return index;
-    if (Duplicates == dupError) Error(SDuplicateString, 0);
-  }
-  InsertItem(index, S, AObject);
-  return index;
-}
-
-void TStringList::Clear() {
-  if (Items_.empty()) return;
-  Changing();
-  Items_.clear();
-  SetCapacity(0);
-  Changed();
-}
-
-void TStringList::Delete(Integer Index) {
-  CheckIndex(Index);
-  Changing();
-  Items_.erase(Items_.begin() + Index);
-  Changed();
-}
-
-void TStringList::Exchange(Integer Index1, Integer Index2) {
-  CheckIndex(Index1);
-  CheckIndex(Index2);
-  Changing();
-  std::swap(Items_[Index1], Items_[Index2]);
-  Changed();
-}
-
-Integer TStringList::IndexOf(const AnsiString& S) const {
-  if (!Sorted_) return TStrings::IndexOf(S);
-  Integer index;
-  return Find(S, index) ? index : -1;
-}
-
-void TStringList::Move(Integer CurIndex, Integer NewIndex) {
-  if (Sorted_ && CurIndex != NewIndex) Error(SSortedListError, 0);
-  TStrings::Move(CurIndex, NewIndex);
-}
-
-void TStringList::Insert(Integer Index, const AnsiString& S) { InsertObject(Index, S, nullptr); }
-
-void TStringList::InsertObject(Integer Index, const AnsiString& S, TObject* AObject) {
-  if (Sorted_) Error(SSortedListError, 0);
-  if (Index < 0 || Index > GetCount()) Error(SListIndexError, Index);
-  InsertItem(Index, S, AObject);
-}
-
-bool TStringList::Find(const AnsiString& S, Integer& Index) const {
-  bool found = false;
-  Integer l = 0;
-  Integer h = GetCount() - 1;
-  while (l <= h) {
-    Integer i = static_cast<Integer>((static_cast<Cardinal>(l) + static_cast<Cardinal>(h)) >> 1);
-    Integer c = CompareStrings(Items_[i].String, S);
-    if (c < 0) {
-      l = i + 1;
-    } else {
-      h = i - 1;
-      if (c == 0) {
-        found = true;
-        if (Duplicates != dupAccept) l = i;
-      }
-    }
-  }
-  Index = l;
-  return found;
-}
-
-void TStringList::Sort() { CustomSort(StringListCompareStrings); }
-
-void TStringList::CustomSort(TStringListSortCompare Compare) {
-  // A sorted list keeps its own order.
-  if (!Sorted_) SortItems(Compare);
-}
-
-void TStringList::SortItems(TStringListSortCompare Compare) {
-  if (GetCount() < 2) return;
-  Changing();
-  QuickSort(0, GetCount() - 1, Compare);
-  Changed();
-}
-
-// The runtime's quicksort; the pivot is an index that follows its item.
-void TStringList::QuickSort(Integer L, Integer R, TStringListSortCompare Compare) {
-  Integer i;
-  do {
-    i = L;
-    Integer j = R;
-    Integer p = static_cast<Integer>((static_cast<Cardinal>(L) + static_cast<Cardinal>(R)) >> 1);
-    do {
-      while (Compare(this, i, p) < 0) ++i;
-      while (Compare(this, j, p) > 0) --j;
-      if (i <= j) {
-        std::swap(Items_[i], Items_[j]);
-        if (p == i)
-          p = j;
-        else if (p == j)
-          p = i;
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (L < j) QuickSort(L, j, Compare);
-    L = i;
-  } while (i < R);
-}
-
-void TStringList::SetSorted(bool Value) {
-  if (Sorted_ == Value) return;
-  if (Value) Sort();
-  Sorted_ = Value;
-}
-
-void TStringList::SetCaseSensitive(bool Value) {
-  if (CaseSensitive_ == Value) return;
-  CaseSensitive_ = Value;
-  // A sorted list must follow the new order for Find to work.
-  if (Sorted_) SortItems(StringListCompareStrings);
-}
-
-void TStringList::Changed() {
-  if (UpdateCount() == 0 && OnChange) OnChange(this);
-}
-
-void TStringList::Changing() {
-  if (UpdateCount() == 0 && OnChanging) OnChanging(this);
-}
-
-void TStringList::InsertItem(Integer Index, const AnsiString& S, TObject* AObject) {
-  Changing();
-  if (GetCount() == Capacity_) Grow();
-  Items_.insert(Items_.begin() + Index, TStringItem{S, AObject});
-  Changed();
-}
-
-void TStringList::Grow() { SetCapacity(Capacity_ + GrowDelta(Capacity_)); }
-
-void TStringList::SetUpdateState(bool Updating) {
-  if (Updating)
-    Changing();
-  else
-    Changed();
+  return CaseSensitive() ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }
 
 // -------------------------------------------------------------------- TStream

@@ -2,6 +2,8 @@
 // component model and form streaming.
 #pragma once
 
+#include <atomic>
+#include <exception>
 #include <vector>
 
 #include "Events.h"
@@ -229,71 +231,17 @@ class TStrings : public TPersistent {
 
 // ---------------------------------------------------------------- TStringList
 
-enum TDuplicates { dupIgnore, dupAccept, dupError };
+// Builds on TStrings and the list messages above.
+#include "StringListOf.h"
 
 class TStringList;
 using TStringListSortCompare = Integer (*)(TStringList* List, Integer Index1, Integer Index2);
 
-class TStringList : public TStrings {
+class TStringList : public TStringListOf<TStringList, TStrings, AnsiString> {
   QEV_CLASS(TStringList, TStrings)
  public:
-  ~TStringList() override;
-
-  AnsiString Get(Integer Index) const override;
-  Integer GetCount() const override { return static_cast<Integer>(Items_.size()); }
-  TObject* GetObject(Integer Index) const override;
-  void Put(Integer Index, const AnsiString& S) override;
-  void PutObject(Integer Index, TObject* AObject) override;
-  Integer GetCapacity() const override { return Capacity_; }
-  void SetCapacity(Integer NewCapacity) override;
   // By the user's locale; case-insensitive unless CaseSensitive.
   Integer CompareStrings(const AnsiString& S1, const AnsiString& S2) const override;
-
-  Integer Add(const AnsiString& S) override;
-  Integer AddObject(const AnsiString& S, TObject* AObject) override;
-  void Clear() override;
-  void Delete(Integer Index) override;
-  void Exchange(Integer Index1, Integer Index2) override;
-  void Move(Integer CurIndex, Integer NewIndex) override;
-  Integer IndexOf(const AnsiString& S) const override;
-  void Insert(Integer Index, const AnsiString& S) override;
-  void InsertObject(Integer Index, const AnsiString& S, TObject* AObject) override;
-
-  // Binary search of a sorted list: true when S is found; Index is its position
-  // (the first of equal items with dupAccept) or where it would be inserted.
-  virtual bool Find(const AnsiString& S, Integer& Index) const;
-  virtual void Sort();
-  virtual void CustomSort(TStringListSortCompare Compare);
-
-  bool Sorted() const { return Sorted_; }
-  void SetSorted(bool Value);
-  bool CaseSensitive() const { return CaseSensitive_; }
-  void SetCaseSensitive(bool Value);
-  TDuplicates Duplicates = dupIgnore;
-
-  TNotifyEvent OnChange;
-  TNotifyEvent OnChanging;
-
- protected:
-  virtual void Changed();
-  virtual void Changing();
-  virtual void InsertItem(Integer Index, const AnsiString& S, TObject* AObject);
-  void SetUpdateState(bool Updating) override;
-
- private:
-  struct TStringItem {
-    AnsiString String;
-    TObject* Object;
-  };
-  void CheckIndex(Integer Index) const;
-  void Grow();
-  void QuickSort(Integer L, Integer R, TStringListSortCompare Compare);
-  void SortItems(TStringListSortCompare Compare);
-
-  std::vector<TStringItem> Items_;  // Count items
-  Integer Capacity_ = 0;
-  bool Sorted_ = false;
-  bool CaseSensitive_ = false;
 };
 
 // -------------------------------------------------------------------- streams
@@ -454,6 +402,7 @@ enum TComponentStateItem {
 };
 using TComponentState = TSet<TComponentStateItem>;
 enum TOperation { opInsert, opRemove };
+class TBasicAction;
 using TGetChildProc = TEvent<void(TComponent* Child)>;
 
 // A named object that owns and frees other components. The owner learns of
@@ -506,6 +455,11 @@ class TComponent : public TPersistent {
   virtual void Loaded();
   // Passes the news on to every owned component.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
+  // Offered an action that reached no handler (Forms sends it around): runs
+  // Action->ExecuteTarget / UpdateTarget on this component when the action
+  // HandlesTarget it; whether it did.
+  virtual bool ExecuteAction(TBasicAction* Action);
+  virtual bool UpdateAction(TBasicAction* Action);
 
  protected:
   // Refuses NewName for AComponent, an owned component, when another owned
@@ -883,3 +837,167 @@ using TFindGlobalComponent = TComponent* (*)(const AnsiString& Name);
 void RegisterFindGlobalComponentProc(TFindGlobalComponent Proc);
 void UnregisterFindGlobalComponentProc(TFindGlobalComponent Proc);
 TComponent* FindGlobalComponent(const AnsiString& Name);
+
+// -------------------------------------------------------------------- actions
+
+using TShortCut = Word;
+using THelpContext = Integer;
+class TBasicActionLink;
+
+// Something the user can do from several places at once: each client holds a
+// link that executes the action and follows its changes.
+class TBasicAction : public TComponent {
+  QEV_CLASS(TBasicAction, TComponent)
+ public:
+  explicit TBasicAction(TComponent* AOwner);
+  // Detaches every link still attached.
+  ~TBasicAction() override;
+
+  virtual bool HandlesTarget(TObject* Target);  // the base handles none
+  virtual void UpdateTarget(TObject* Target);
+  virtual void ExecuteTarget(TObject* Target);
+  // OnExecute / OnUpdate when assigned; whether one ran.
+  virtual bool Execute();
+  virtual bool Update();
+
+  // The client that executes the action at the moment, set by its link.
+  TComponent* ActionComponent() const { return ActionComponent_; }
+  void SetActionComponent(TComponent* Value);
+
+  const TNotifyEvent& OnExecute() const { return OnExecute_; }
+  // Hands the handler to the links too, then Change.
+  virtual void SetOnExecute(TNotifyEvent Value);
+  const TNotifyEvent& OnUpdate() const { return OnUpdate_; }
+  void SetOnUpdate(TNotifyEvent Value) { OnUpdate_ = Value; }
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ protected:
+  // Runs OnChange; a descendant calls it when something its clients show changed.
+  virtual void Change();
+  TNotifyEvent OnChange;
+  const std::vector<TBasicActionLink*>& Clients() const { return Clients_; }
+
+ private:
+  friend class TBasicActionLink;
+  void RegisterChanges(TBasicActionLink* Value);
+  void UnRegisterChanges(TBasicActionLink* Value);
+
+  TComponent* ActionComponent_ = nullptr;
+  TNotifyEvent OnExecute_;
+  TNotifyEvent OnUpdate_;
+  std::vector<TBasicActionLink*> Clients_;
+};
+
+// The client's end of the tie to an action. The action calls the virtual
+// setters of its links when a property changes; a client's link class
+// overrides them (and the IsXxxLinked tests) to copy the value to the client.
+class TBasicActionLink : public TObject {
+ public:
+  explicit TBasicActionLink(TObject* AClient);
+  ~TBasicActionLink() override;  // leaves the action
+  const char* ClassName() const override { return "TBasicActionLink"; }
+
+  // Executes the action with AComponent as its ActionComponent.
+  virtual bool Execute(TComponent* AComponent = nullptr);
+  virtual bool Update();
+  TBasicAction* Action() const { return Action_; }
+  virtual void SetAction(TBasicAction* Value);
+  TNotifyEvent OnChange;  // after the action changed
+
+ protected:
+  virtual void AssignClient(TObject* AClient);
+  virtual void Change();  // runs OnChange
+  virtual bool IsOnExecuteLinked();  // the base: true
+  virtual void SetOnExecute(TNotifyEvent Value);
+  TBasicAction* Action_ = nullptr;
+
+ private:
+  friend class TBasicAction;
+};
+
+// ------------------------------------------------------------------- threads
+
+// Handed the exception in flight (call it inside a catch block) by code that
+// must not let one escape: timers, thread ends, window procedures. Forms
+// points it at the application's HandleException; until then the exception
+// is shown in a message box (EAbort: silently dropped).
+using TExceptionHandler = TEvent<void(TObject* Sender)>;
+extern TExceptionHandler ApplicationHandleException;
+// Calls ApplicationHandleException or the fallback; for use in catch blocks.
+void HandleCurrentException(TObject* Sender);
+
+// Threads hand calls to the main thread through a queue; WakeMainThread is
+// called (on the worker) whenever a call was queued. Classes' own handler
+// posts a message to its hidden main-thread window so that any message loop
+// runs CheckSynchronize; Forms may replace it.
+extern TNotifyEvent WakeMainThread;
+extern LongWord MainThreadID;
+// On the main thread: runs the queued calls, waiting up to Timeout ms for
+// the first; whether any ran. Elsewhere: raises EThread.
+bool CheckSynchronize(Integer Timeout = 0);
+
+QEV_DECLARE_EXCEPTION(EThread, Exception);
+QEV_DECLARE_EXCEPTION(EOutOfResources, Exception);
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+using TThreadMethod = TEvent<void()>;
+
+// A worker thread running Execute. Created suspended it waits for Resume;
+// otherwise it starts at once (Execute may then run before a descendant's
+// constructor is done, so such descendants are created suspended).
+class TThread : public TObject {
+ public:
+  explicit TThread(bool CreateSuspended);
+  // Terminates a thread that has not finished and waits for it; a suspended
+  // one is resumed and ends without Execute.
+  ~TThread() override;
+  const char* ClassName() const override { return "TThread"; }
+
+  void Resume();
+  void Start() { Resume(); }
+  void Suspend();
+  void Terminate() { Terminated_ = true; }
+  // Waits (serving Synchronize on the main thread) until Execute ended;
+  // returns ReturnValue.
+  LongWord WaitFor();
+
+  bool Terminated() const { return Terminated_; }
+  bool Suspended() const { return Suspended_; }
+  bool Finished() const { return Finished_; }
+  TThreadPriority Priority() const;
+  void SetPriority(TThreadPriority Value);
+  THandle Handle() const { return Handle_; }
+  LongWord ThreadID() const { return ThreadID_; }
+  // The exception that ended Execute (the thread keeps it); empty when none.
+  std::exception_ptr FatalException() const { return FatalException_; }
+  // Delete the object on the main thread after OnTerminate (do not
+  // touch it afterwards, nor WaitFor it).
+  bool FreeOnTerminate = false;
+  // Runs on the main thread when Execute has ended.
+  TNotifyEvent OnTerminate;
+
+ protected:
+  virtual void Execute() = 0;
+  virtual void DoTerminate();  // OnTerminate through Synchronize
+  // Runs Method on the main thread and waits for it; an exception in Method
+  // is raised again here. On the main thread it runs Method directly.
+  void Synchronize(TThreadMethod Method);
+  LongWord ReturnValue = 0;
+
+ private:
+  static unsigned long __stdcall ThreadProc(void* Parameter);
+  void CallOnTerminate();
+
+  THandle Handle_ = nullptr;
+  LongWord ThreadID_ = 0;
+  std::atomic<bool> Terminated_ = false;
+  std::atomic<bool> Finished_ = false;
+  bool Suspended_ = false;
+  std::exception_ptr FatalException_;
+};
+
+// Starts the hidden window that wakes the main thread; the calling thread
+// becomes the main thread.
+void Initialization_Classes();
+void Finalization_Classes();

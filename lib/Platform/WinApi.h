@@ -24,5 +24,7 @@
 #include <windows.h>
 
 // Code calls the explicit ...A/...W functions; the generic names would rename
-// class members of the same name (TStrings::GetObject).
+// class members and functions of the same name (TStrings::GetObject, the
+// class registry's RegisterClass).
 #undef GetObject
+#undef RegisterClass

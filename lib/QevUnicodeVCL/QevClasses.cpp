@@ -18,20 +18,6 @@ constexpr WideChar LineSeparator = 0x2028;
 // strings and of the system conversions no longer hold them.
 constexpr Int64 MaxTextBytes = INT_MAX;
 
-// The growth step of the list: a quarter of a large list, 16 or 4 slots for small ones.
-Integer GrowDelta(Integer capacity) {
-  if (capacity > 64) return capacity / 4;
-  return capacity > 8 ? 16 : 4;
-}
-
-Integer Middle(Integer l, Integer h) {
-  return static_cast<Integer>((static_cast<Cardinal>(l) + static_cast<Cardinal>(h)) >> 1);
-}
-
-Integer StringListCompareStrings(TQevStringList* list, Integer index1, Integer index2) {
-  return list->CompareStrings(list->Get(index1), list->Get(index2));
-}
-
 // Bytes from the stream's position to its end, in 64 bits; too many to load
 // as one text is a read error.
 Int64 BytesToLoad(TStream* stream) {
@@ -335,215 +321,20 @@ void TQevStrings::SetStringsAdapter(IWideStringsAdapter* Value) {
 
 QEV_DEFINE_CLASS(TQevStringList)
 
-TQevStringList::~TQevStringList() {
-  OnChange = nullptr;
-  OnChanging = nullptr;
-}
-
-void TQevStringList::CheckIndex(Integer Index) const {
-  if (Index < 0 || Index >= GetCount()) Error(SListIndexError, Index);
-}
-
-WideString TQevStringList::Get(Integer Index) const {
-  CheckIndex(Index);
-  return Items_[Index].String;
-}
-
-TObject* TQevStringList::GetObject(Integer Index) const {
-  CheckIndex(Index);
-  return Items_[Index].Object;
-}
-
-void TQevStringList::Put(Integer Index, const WideString& S) {
-  if (Sorted_) Error(SSortedListError, 0);
-  CheckIndex(Index);
-  Changing();
-  Items_[Index].String = S;
-  Changed();
-}
-
-void TQevStringList::PutObject(Integer Index, TObject* AObject) {
-  CheckIndex(Index);
-  Changing();
-  Items_[Index].Object = AObject;
-  Changed();
-}
-
-void TQevStringList::SetCapacity(Integer NewCapacity) {
-  if (NewCapacity < GetCount()) Error(SListCapacityError, NewCapacity);
-  if (NewCapacity > Capacity_) Items_.reserve(NewCapacity);
-  if (NewCapacity == 0) Items_.shrink_to_fit();
-  Capacity_ = NewCapacity;
-}
-
 Integer TQevStringList::CompareStrings(const WideString& S1, const WideString& S2) const {
-  return CaseSensitive_ ? WideCompareStr(S1, S2) : WideCompareText(S1, S2);
-}
-
-Integer TQevStringList::Add(const WideString& S) { return AddObject(S, nullptr); }
-
-Integer TQevStringList::AddObject(const WideString& S, TObject* AObject) {
-  Integer index = GetCount();
-  if (Sorted_ && Find(S, index)) {
-    if (Duplicates == dupIgnore) return index;
-    if (Duplicates == dupError) Error(SDuplicateString, 0);
-  }
-  InsertItem(index, S, AObject);
-  return index;
-}
-
-void TQevStringList::Clear() {
-  if (Items_.empty()) return;
-  Changing();
-  Items_.clear();
-  SetCapacity(0);
-  Changed();
-}
-
-void TQevStringList::Delete(Integer Index) {
-  CheckIndex(Index);
-  Changing();
-  Items_.erase(Items_.begin() + Index);
-  Changed();
-}
-
-void TQevStringList::Exchange(Integer Index1, Integer Index2) {
-  CheckIndex(Index1);
-  CheckIndex(Index2);
-  Changing();
-  std::swap(Items_[Index1], Items_[Index2]);
-  Changed();
-}
-
-Integer TQevStringList::IndexOf(const WideString& S) const {
-  if (!Sorted_) return TQevStrings::IndexOf(S);
-  Integer index;
-  return Find(S, index) ? index : -1;
+  return CaseSensitive() ? WideCompareStr(S1, S2) : WideCompareText(S1, S2);
 }
 
 Integer TQevStringList::IndexOfName(const WideString& Name) const {
-  if (!Sorted_) return TQevStrings::IndexOfName(Name);
+  if (!Sorted()) return TQevStrings::IndexOfName(Name);
   const WideChar separator = NameValueSeparator();
   Integer index;
   Find(Name + separator, index);
   if (index >= GetCount()) return -1;
   // The item's own name decides, whatever its length.
-  const WideString& s = Items_[index].String;
+  const WideString s = Get(index);
   std::size_t p = s.find(separator);
   return p != WideString::npos && CompareStrings(s.substr(0, p), Name) == 0 ? index : -1;
-}
-
-void TQevStringList::Insert(Integer Index, const WideString& S) {
-  InsertObject(Index, S, nullptr);
-}
-
-void TQevStringList::InsertObject(Integer Index, const WideString& S, TObject* AObject) {
-  if (Sorted_) Error(SSortedListError, 0);
-  if (Index < 0 || Index > GetCount()) Error(SListIndexError, Index);
-  InsertItem(Index, S, AObject);
-}
-
-void TQevStringList::Move(Integer CurIndex, Integer NewIndex) {
-  // Refused before the item is taken out, which would otherwise be lost.
-  if (Sorted_ && CurIndex != NewIndex) Error(SSortedListError, 0);
-  TQevStrings::Move(CurIndex, NewIndex);
-}
-
-bool TQevStringList::Find(const WideString& S, Integer& Index) const {
-  bool found = false;
-  Integer l = 0;
-  Integer h = GetCount() - 1;
-  while (l <= h) {
-    Integer i = Middle(l, h);
-    Integer c = CompareStrings(Items_[i].String, S);
-    if (c < 0) {
-      l = i + 1;
-    } else {
-      h = i - 1;
-      if (c == 0) {
-        found = true;
-        if (Duplicates != dupAccept) l = i;
-      }
-    }
-  }
-  Index = l;
-  return found;
-}
-
-void TQevStringList::Sort() { CustomSort(StringListCompareStrings); }
-
-void TQevStringList::CustomSort(TQevStringListSortCompare Compare) {
-  // A sorted list keeps its own order.
-  if (!Sorted_) SortItems(Compare);
-}
-
-void TQevStringList::SortItems(TQevStringListSortCompare Compare) {
-  if (GetCount() < 2) return;
-  Changing();
-  QuickSort(0, GetCount() - 1, Compare);
-  Changed();
-}
-
-// The pivot is an index that follows its item through the exchanges.
-void TQevStringList::QuickSort(Integer L, Integer R, TQevStringListSortCompare Compare) {
-  Integer i;
-  do {
-    i = L;
-    Integer j = R;
-    Integer p = Middle(L, R);
-    do {
-      while (Compare(this, i, p) < 0) ++i;
-      while (Compare(this, j, p) > 0) --j;
-      if (i <= j) {
-        std::swap(Items_[i], Items_[j]);
-        if (p == i)
-          p = j;
-        else if (p == j)
-          p = i;
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (L < j) QuickSort(L, j, Compare);
-    L = i;
-  } while (i < R);
-}
-
-void TQevStringList::SetSorted(bool Value) {
-  if (Sorted_ == Value) return;
-  if (Value) Sort();
-  Sorted_ = Value;
-}
-
-void TQevStringList::SetCaseSensitive(bool Value) {
-  if (CaseSensitive_ == Value) return;
-  CaseSensitive_ = Value;
-  // Find needs the items in the new order.
-  if (Sorted_) SortItems(StringListCompareStrings);
-}
-
-void TQevStringList::Changed() {
-  if (UpdateCount() == 0 && OnChange) OnChange(this);
-}
-
-void TQevStringList::Changing() {
-  if (UpdateCount() == 0 && OnChanging) OnChanging(this);
-}
-
-void TQevStringList::InsertItem(Integer Index, const WideString& S, TObject* AObject) {
-  Changing();
-  if (GetCount() == Capacity_) Grow();
-  Items_.insert(Items_.begin() + Index, TItem{S, AObject});
-  Changed();
-}
-
-void TQevStringList::Grow() { SetCapacity(Capacity_ + GrowDelta(Capacity_)); }
-
-void TQevStringList::SetUpdateState(bool Updating) {
-  if (Updating)
-    Changing();
-  else
-    Changed();
 }
 
 // -------------------------------------------------------------- 8-bit view
@@ -669,7 +460,7 @@ bool FindSortedListIndex(const TList* List, TListTargetCompare Compare, void* Ta
   Integer l = 0;
   Integer h = List->Count() - 1;
   while (l <= h) {
-    Integer i = Middle(l, h);
+    Integer i = ListMiddle(l, h);
     Integer c = Compare(List->Get(i), Target);
     if (c < 0) {
       l = i + 1;

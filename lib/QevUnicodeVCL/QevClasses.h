@@ -150,70 +150,12 @@ class TQevStringList;
 using TQevStringListSortCompare = Integer (*)(TQevStringList* List, Integer Index1,
                                               Integer Index2);
 
-class TQevStringList : public TQevStrings {
+class TQevStringList : public TStringListOf<TQevStringList, TQevStrings, WideString> {
   QEV_CLASS(TQevStringList, TQevStrings)
  public:
-  ~TQevStringList() override;
-
-  WideString Get(Integer Index) const override;
-  Integer GetCapacity() const override { return Capacity_; }
-  Integer GetCount() const override { return static_cast<Integer>(Items_.size()); }
-  TObject* GetObject(Integer Index) const override;
-  void Put(Integer Index, const WideString& S) override;
-  void PutObject(Integer Index, TObject* AObject) override;
-  // Below Count raises "List capacity out of bounds (%d)".
-  void SetCapacity(Integer NewCapacity) override;
   // By the user's locale; case-insensitive unless CaseSensitive.
   Integer CompareStrings(const WideString& S1, const WideString& S2) const override;
-  Integer Add(const WideString& S) override;
-  Integer AddObject(const WideString& S, TObject* AObject) override;
-  void Clear() override;
-  void Delete(Integer Index) override;
-  void Exchange(Integer Index1, Integer Index2) override;
-  Integer IndexOf(const WideString& S) const override;
   Integer IndexOfName(const WideString& Name) const override;
-  void Insert(Integer Index, const WideString& S) override;
-  void InsertObject(Integer Index, const WideString& S, TObject* AObject) override;
-  // Not on a sorted list.
-  void Move(Integer CurIndex, Integer NewIndex) override;
-
-  // Binary search of a sorted list: true when S is found; Index is its position
-  // (the first of equal items with dupAccept) or where it would be inserted.
-  virtual bool Find(const WideString& S, Integer& Index) const;
-  virtual void Sort();
-  // Does nothing on a list that is Sorted.
-  virtual void CustomSort(TQevStringListSortCompare Compare);
-
-  bool Sorted() const { return Sorted_; }
-  void SetSorted(bool Value);
-  bool CaseSensitive() const { return CaseSensitive_; }
-  // A sorted list is sorted again in the new order.
-  void SetCaseSensitive(bool Value);
-  TDuplicates Duplicates = dupIgnore;
-
-  TNotifyEvent OnChange;
-  TNotifyEvent OnChanging;
-
- protected:
-  virtual void Changed();
-  virtual void Changing();
-  virtual void InsertItem(Integer Index, const WideString& S, TObject* AObject);
-  void SetUpdateState(bool Updating) override;
-
- private:
-  struct TItem {
-    WideString String;
-    TObject* Object;
-  };
-  void CheckIndex(Integer Index) const;
-  void Grow();
-  void SortItems(TQevStringListSortCompare Compare);
-  void QuickSort(Integer L, Integer R, TQevStringListSortCompare Compare);
-
-  std::vector<TItem> Items_;  // Count items
-  Integer Capacity_ = 0;
-  bool Sorted_ = false;
-  bool CaseSensitive_ = false;
 };
 
 // ------------------------------------------------------- 8-bit view of a list
