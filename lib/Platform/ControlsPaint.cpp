@@ -1,0 +1,220 @@
+// Painting: window backgrounds, windowless children, canvases of controls,
+// and the hint window.
+#include "Controls.h"
+
+QEV_DEFINE_CLASS(TControlCanvas)
+QEV_DEFINE_CLASS(TGraphicControl)
+QEV_DEFINE_CLASS(TCustomControl)
+QEV_DEFINE_CLASS(THintWindow)
+
+const TClass* HintWindowClass = THintWindow::StaticClass();
+
+namespace {
+
+bool HasWindowlessChild(const TWinControl* Control) {
+  for (Integer i = 0; i < Control->ControlCount(); ++i) {
+    TControl* child = Control->Controls(i);
+    if (child->Visible() && !dynamic_cast<TWinControl*>(child)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// ------------------------------------------------------ TWinControl painting
+
+void TWinControl::WMPaint(TMessage& Message) {
+  bool custom = dynamic_cast<TCustomControl*>(this) != nullptr;
+  if (Message.WParam || (!custom && !HasWindowlessChild(this))) {
+    if (Message.WParam && custom) PaintWindow(reinterpret_cast<HDC>(Message.WParam));
+    else DefaultHandler(Message);
+    if (Message.WParam) PaintControls(reinterpret_cast<HDC>(Message.WParam));
+    return;
+  }
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(Handle_, &paint);
+  try {
+    PaintWindow(dc);
+    PaintControls(dc);
+  } catch (...) {
+    EndPaint(Handle_, &paint);
+    throw;
+  }
+  EndPaint(Handle_, &paint);
+}
+
+void TWinControl::PaintWindow(HDC DC) {
+  TMessage message{WM_PAINT, reinterpret_cast<WPARAM>(DC), 0, 0};
+  DefaultHandler(message);
+}
+
+void TWinControl::PaintControls(HDC DC) {
+  for (TControl* child : Controls_) {
+    if (dynamic_cast<TWinControl*>(child) || !child->Visible()) continue;
+    TRect bounds = child->BoundsRect();
+    if (!RectVisible(DC, &bounds)) continue;
+    int saved = SaveDC(DC);
+    SetViewportOrgEx(DC, bounds.left, bounds.top, nullptr);
+    IntersectClipRect(DC, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    try {
+      child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+    } catch (...) {
+      RestoreDC(DC, saved);
+      throw;
+    }
+    RestoreDC(DC, saved);
+  }
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& Message) {
+  if (ControlStyle_.Contains(csOpaque) || DefWndProc_ != &DefWindowProcA) {
+    DefaultHandler(Message);
+    return;
+  }
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(Color_));
+  RECT rect{};
+  GetClientRect(Handle_, &rect);
+  FillRect(reinterpret_cast<HDC>(Message.WParam), &rect, brush);
+  DeleteObject(brush);
+  Message.Result = 1;
+}
+
+// ------------------------------------------------------------ TControlCanvas
+
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(TControl* Value) {
+  if (Control_ == Value) return;
+  FreeHandle();
+  Control_ = Value;
+}
+
+void TControlCanvas::FreeHandle() {
+  if (!DeviceContext_) return;
+  SetHandle(nullptr);
+  ReleaseDC(Window_, DeviceContext_);
+  DeviceContext_ = nullptr;
+  Window_ = nullptr;
+}
+
+// Outside painting: a DC of the control's window (or its parent's, moved to
+// the control's place).
+void TControlCanvas::CreateHandle() {
+  if (!Control_) {
+    TCanvas::CreateHandle();
+    return;
+  }
+  auto* win = dynamic_cast<TWinControl*>(Control_);
+  Window_ = win ? win->Handle() : Control_->Parent() ? Control_->Parent()->Handle() : nullptr;
+  if (!Window_) {
+    TCanvas::CreateHandle();
+    return;
+  }
+  DeviceContext_ = GetDCEx(Window_, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+  if (!DeviceContext_) RaiseLastOSError();
+  if (!win) SetViewportOrgEx(DeviceContext_, Control_->Left(), Control_->Top(), nullptr);
+  SetHandle(DeviceContext_);
+}
+
+// ----------------------------------------------------------- TGraphicControl
+
+TGraphicControl::TGraphicControl(TComponent* AOwner)
+    : TControl(AOwner), Canvas_(new TControlCanvas) {
+  Canvas_->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl() { delete Canvas_; }
+
+void TGraphicControl::Dispatch(TMessage& Message) {
+  if (Message.Msg != WM_PAINT || !Message.WParam) {
+    TControl::Dispatch(Message);
+    return;
+  }
+  Canvas_->Lock();
+  Canvas_->SetHandle(reinterpret_cast<HDC>(Message.WParam));
+  try {
+    Paint();
+  } catch (...) {
+    Canvas_->SetHandle(nullptr);
+    Canvas_->Unlock();
+    throw;
+  }
+  Canvas_->SetHandle(nullptr);
+  Canvas_->Unlock();
+}
+
+// ------------------------------------------------------------ TCustomControl
+
+TCustomControl::TCustomControl(TComponent* AOwner)
+    : TWinControl(AOwner), Canvas_(new TControlCanvas) {
+  Canvas_->SetControl(this);
+}
+
+TCustomControl::~TCustomControl() { delete Canvas_; }
+
+void TCustomControl::PaintWindow(HDC DC) {
+  Canvas_->Lock();
+  Canvas_->SetHandle(DC);
+  try {
+    Paint();
+  } catch (...) {
+    Canvas_->SetHandle(nullptr);
+    Canvas_->Unlock();
+    throw;
+  }
+  Canvas_->SetHandle(nullptr);
+  Canvas_->Unlock();
+}
+
+// --------------------------------------------------------------- THintWindow
+
+THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
+  Color_ = clInfoBk;
+  Visible_ = false;
+}
+
+void THintWindow::CreateParams(TCreateParams& Params) {
+  TCustomControl::CreateParams(Params);
+  Params.Style = WS_POPUP | WS_BORDER;
+  Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+  Params.WndParent = nullptr;
+  Params.WindowClass.style |= CS_SAVEBITS;
+}
+
+void THintWindow::ActivateHint(TRect Rect, const AnsiString& AHint) {
+  SetCaption(AHint);
+  SetBounds(Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top);
+  SetWindowPos(Handle(), HWND_TOPMOST, Rect.left, Rect.top, Rect.right - Rect.left,
+               Rect.bottom - Rect.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  Invalidate();
+}
+
+void THintWindow::ActivateHintData(TRect Rect, const AnsiString& AHint, void*) {
+  ActivateHint(Rect, AHint);
+}
+
+TRect THintWindow::CalcHintRect(Integer MaxWidth, const AnsiString& AHint, void*) {
+  RECT rect{0, 0, MaxWidth, 0};
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  DrawTextA(dc, AHint.c_str(), -1, &rect, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  rect.right += 6;
+  rect.bottom += 2;
+  return rect;
+}
+
+void THintWindow::Paint() {
+  RECT rect = ClientRect();
+  rect.left += 2;
+  rect.top += 2;
+  Canvas()->Font()->Assign(Font());
+  Canvas()->Font()->SetColor(clInfoText);
+  HDC dc = Canvas()->Handle();
+  Canvas()->RequiredState({csHandleValid, csFontValid});
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorToRGB(clInfoText));
+  AnsiString text = GetText();
+  DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+}

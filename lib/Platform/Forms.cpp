@@ -1,0 +1,412 @@
+#include "Forms.h"
+
+#include <algorithm>
+
+QEV_RESOURCESTRING(Forms, SCannotShowModal, L"Cannot make a visible window modal");
+QEV_RESOURCESTRING(Forms, SCannotShowModalDisabled, L"Cannot make a disabled window modal");
+
+QEV_DEFINE_CLASS(TCustomForm,
+                 QEV_PROPERTY(ActiveControl, ActiveControl, SetActiveControl),
+                 QEV_PROPERTY(BorderIcons, BorderIcons, SetBorderIcons)
+                     .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize}),
+                 QEV_PROPERTY(BorderStyle, BorderStyle, SetBorderStyle).Default(bsSizeable),
+                 QEV_PROPERTY(ClientHeight, ClientHeight, SetClientHeight),
+                 QEV_PROPERTY(ClientWidth, ClientWidth, SetClientWidth),
+                 QEV_PROPERTY(Color, Color, SetColor).Type(TypeInfoTColor()).Default(clBtnFace),
+                 QEV_PROPERTY(FormStyle, FormStyle, SetFormStyle).Default(fsNormal),
+                 QEV_PROPERTY(KeyPreview, KeyPreview, SetKeyPreview).Default(false),
+                 QEV_PROPERTY(OldCreateOrder, OldCreateOrder, SetOldCreateOrder),
+                 QEV_PROPERTY(PixelsPerInch, PixelsPerInch, SetPixelsPerInch),
+                 QEV_PROPERTY(Position, Position, SetPosition).Default(poDesigned),
+                 QEV_PROPERTY(TextHeight, TextHeight, SetTextHeight),
+                 QEV_PROPERTY(Visible, Visible, SetVisible).Default(false),
+                 QEV_PROPERTY(WindowState, WindowState, SetWindowState).Default(wsNormal),
+                 QEV_PROPERTY(OnActivate, OnActivate, OnActivate),
+                 QEV_PROPERTY(OnClose, OnClose, OnClose),
+                 QEV_PROPERTY(OnCloseQuery, OnCloseQuery, OnCloseQuery),
+                 QEV_PROPERTY(OnCreate, OnCreate, OnCreate),
+                 QEV_PROPERTY(OnDeactivate, OnDeactivate, OnDeactivate),
+                 QEV_PROPERTY(OnDestroy, OnDestroy, OnDestroy),
+                 QEV_PROPERTY(OnHide, OnHide, OnHide),
+                 QEV_PROPERTY(OnShow, OnShow, OnShow))
+QEV_DEFINE_CLASS(TForm)
+
+// --------------------------------------------------------------- TCustomForm
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+  Visible_ = false;
+  Color_ = clBtnFace;
+  ControlStyle_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  SetBounds(0, 0, 320, 240);
+  if (Screen) Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+  if (Screen) Screen->RemoveForm(this);
+  if (HandleAllocated()) DestroyHandle();
+}
+
+TCustomForm* InitNewForm(TCustomForm* Form) {
+  try {
+    Form->InitializeForm();
+    Form->AfterConstruction();
+  } catch (...) {
+    delete Form;
+    throw;
+  }
+  return Form;
+}
+
+void TCustomForm::InitializeForm() { CreateWithRootAncestor(TForm::StaticClass()); }
+
+void TCustomForm::CreateWithRootAncestor(const TClass* RootAncestor) {
+  if (ClassType() != RootAncestor && !ComponentState().Contains(csDesigning)) {
+    FormState_.Include(fsCreating);
+    try {
+      if (!InitInheritedComponent(this, RootAncestor))
+        throw EResNotFound(SResNotFound, {ClassName()});
+    } catch (...) {
+      FormState_.Exclude(fsCreating);
+      throw;
+    }
+    FormState_.Exclude(fsCreating);
+  }
+  if (OldCreateOrder_) DoCreate();
+}
+
+void TCustomForm::AfterConstruction() {
+  if (!OldCreateOrder_) DoCreate();
+  if (Visible_) Perform(CM_VISIBLECHANGED, TRUE, 0);  // Visible read from the resource
+}
+
+void TCustomForm::BeforeDestruction() {
+  if (Destroyed_) return;
+  Destroyed_ = true;
+  DoDestroy();
+}
+
+// Handlers' exceptions go to the application: the form exists either way.
+void TCustomForm::DoCreate() {
+  if (!OnCreate) return;
+  try {
+    OnCreate(this);
+  } catch (...) {
+    HandleCurrentException(this);
+  }
+}
+
+void TCustomForm::DoDestroy() {
+  if (!OnDestroy) return;
+  try {
+    OnDestroy(this);
+  } catch (...) {
+    HandleCurrentException(this);
+  }
+}
+
+void TCustomForm::Loaded() {
+  TWinControl::Loaded();
+  Realign();
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == ActiveControl_) ActiveControl_ = nullptr;
+}
+
+// ------------------------------------------------------------------- window
+
+void TCustomForm::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.Style &= ~static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_TABSTOP);
+  Params.Style |= WS_CLIPCHILDREN;
+  Params.WndParent = Application ? Application->Handle() : nullptr;
+  switch (BorderStyle_) {
+    case bsNone: Params.Style |= WS_POPUP; break;
+    case bsSingle: case bsToolWindow: Params.Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable: case bsSizeToolWin: Params.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+      Params.Style |= WS_POPUP | WS_CAPTION;
+      Params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
+  }
+  if (BorderStyle_ == bsToolWindow || BorderStyle_ == bsSizeToolWin)
+    Params.ExStyle |= WS_EX_TOOLWINDOW;
+  if (BorderStyle_ != bsNone && BorderIcons_.Contains(biSystemMenu)) {
+    Params.Style |= WS_SYSMENU;
+    bool framed = BorderStyle_ == bsSingle || BorderStyle_ == bsSizeable;
+    if (framed && BorderIcons_.Contains(biMinimize)) Params.Style |= WS_MINIMIZEBOX;
+    if (framed && BorderIcons_.Contains(biMaximize)) Params.Style |= WS_MAXIMIZEBOX;
+    if (BorderStyle_ == bsDialog && BorderIcons_.Contains(biHelp))
+      Params.ExStyle |= WS_EX_CONTEXTHELP;
+  }
+  if (FormStyle_ == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
+  if (Position_ == poDefault || Position_ == poDefaultPosOnly) Params.X = Params.Y = CW_USEDEFAULT;
+  if (Position_ == poDefault || Position_ == poDefaultSizeOnly)
+    Params.Width = Params.Height = CW_USEDEFAULT;
+}
+
+void TCustomForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  UpdateBounds();
+}
+
+void TCustomForm::DestroyWindowHandle() {
+  Active_ = false;
+  TWinControl::DestroyWindowHandle();
+}
+
+// The frame follows from the window parameters, so sizes are right even
+// before the window exists (form resources give the client size).
+namespace {
+RECT FrameOf(const TCreateParams& Params) {
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, Params.Style, FALSE, Params.ExStyle);
+  return frame;  // left and top negative
+}
+}  // namespace
+
+void TCustomForm::SetClientSize(Integer AWidth, Integer AHeight) {
+  if (HandleAllocated()) {
+    TWinControl::SetClientSize(AWidth, AHeight);
+    return;
+  }
+  TCreateParams params;
+  CreateParams(params);
+  RECT frame = FrameOf(params);
+  SetBounds(Left(), Top(), AWidth + frame.right - frame.left, AHeight + frame.bottom - frame.top);
+}
+
+TRect TCustomForm::ClientRect() {
+  if (HandleAllocated()) return TWinControl::ClientRect();
+  TCreateParams params;
+  CreateParams(params);
+  RECT frame = FrameOf(params);
+  return TRect{0, 0, std::max<Integer>(0, Width() - (frame.right - frame.left)),
+               std::max<Integer>(0, Height() - (frame.bottom - frame.top))};
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
+  if (BorderStyle_ == Value) return;
+  BorderStyle_ = Value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+  if (BorderIcons_ == Value) return;
+  BorderIcons_ = Value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+  if (FormStyle_ == Value) return;
+  FormStyle_ = Value;
+  if (HandleAllocated())
+    SetWindowPos(WindowHandle(), Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetPosition(TPosition Value) { Position_ = Value; }
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+  if (WindowState_ == Value) return;
+  WindowState_ = Value;
+  if (HandleAllocated() && IsWindowVisible(WindowHandle()))
+    ShowWindow(WindowHandle(), Value == wsMaximized ? SW_SHOWMAXIMIZED
+                               : Value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::PlaceWindow() {
+  TRect area{0, 0, Screen->Width(), Screen->Height()};
+  switch (Position_) {
+    case poScreenCenter: case poDesktopCenter: break;
+    case poMainFormCenter:
+      if (!Application->MainForm() || Application->MainForm() == this) return;
+      area = Application->MainForm()->BoundsRect();
+      break;
+    case poOwnerFormCenter:
+      if (auto* owner = dynamic_cast<TCustomForm*>(Owner())) area = owner->BoundsRect();
+      else return;
+      break;
+    default: return;
+  }
+  SetBounds(area.left + (area.right - area.left - Width()) / 2,
+            area.top + (area.bottom - area.top - Height()) / 2, Width(), Height());
+}
+
+// --------------------------------------------------------- showing, closing
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+bool TCustomForm::IsShowing() { return HandleAllocated() && IsWindowVisible(WindowHandle()); }
+
+// While the resource is read, Visible is only recorded (AfterConstruction shows).
+void TCustomForm::CMVisibleChanged(TMessage&) {
+  if (FormState_.Contains(fsCreating) || ComponentState().Contains(csLoading)) return;
+  if (Visible_) {
+    HandleNeeded();
+    if (!FormState_.Contains(fsShowing)) PlaceWindow();
+    FormState_.Include(fsShowing);
+    DoShow();
+    ShowWindow(WindowHandle(), WindowState_ == wsMaximized ? SW_SHOWMAXIMIZED
+                               : WindowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+  } else if (HandleAllocated() && IsWindowVisible(WindowHandle())) {
+    DoHide();
+    ShowWindow(WindowHandle(), SW_HIDE);
+  }
+  Perform(CM_SHOWINGCHANGED, 0, 0);
+}
+
+bool TCustomForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+  if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Close() {
+  if (FormState_.Contains(fsModal)) {
+    ModalResult_ = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = FormStyle_ == fsMDIChild ? caMinimize : caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (Application && Application->MainForm() == this) Application->Terminate();
+  else if (action == caHide) Hide();
+  else if (action == caMinimize) SetWindowState(wsMinimized);
+  else Release();
+}
+
+void TCustomForm::Release() { PostMessageA(Handle(), CM_RELEASE, 0, 0); }
+
+void TCustomForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    DoClose(action);
+  }
+  if (action == caNone) ModalResult_ = mrNone;
+  else if (action == caFree) Release();
+}
+
+Integer TCustomForm::ShowModal() {
+  if (Visible_ || FormState_.Contains(fsModal) || FormStyle_ == fsMDIChild)
+    throw EInvalidOperation(SCannotShowModal);
+  if (!Enabled_) throw EInvalidOperation(SCannotShowModalDisabled);
+  if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  FormState_.Include(fsModal);
+  HWND activeWindow = GetActiveWindow();
+  TTaskWindowList windows = DisableTaskWindows(nullptr);
+  struct TRestore {
+    TCustomForm* Form;
+    TTaskWindowList& Windows;
+    HWND& ActiveWindow;
+    ~TRestore() {
+      Form->Hide();
+      EnableTaskWindows(Windows);
+      if (ActiveWindow) SetActiveWindow(ActiveWindow);
+      Form->FormState_.Exclude(fsModal);
+    }
+  } restore{this, windows, activeWindow};
+  Show();
+  SendMessageA(Handle(), CM_ACTIVATE, 0, 0);
+  ModalResult_ = mrNone;
+  do {
+    Application->HandleMessage();
+    if (Application->Terminated()) ModalResult_ = mrCancel;
+    else if (ModalResult_ != mrNone) CloseModal();
+  } while (ModalResult_ == mrNone);
+  SendMessageA(Handle(), CM_DEACTIVATE, 0, 0);
+  if (GetActiveWindow() != WindowHandle()) activeWindow = nullptr;
+  return ModalResult_;
+}
+
+// ---------------------------------------------------------- focus, activation
+
+void TCustomForm::SetActiveControl(TWinControl* Control) {
+  if (ActiveControl_ == Control) return;
+  if (Control && (Control == this || GetParentForm(Control) != this))
+    throw EInvalidOperation(SCannotFocus);
+  ActiveControl_ = Control;
+  if (Control) Control->FreeNotification(this);
+  if (Control && Active_ && !ComponentState().Contains(csLoading)) ::SetFocus(Control->Handle());
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* Control) {
+  if (ActiveControl_ == Control) return true;
+  TWinControl* previous = ActiveControl_;
+  ActiveControl_ = Control;
+  if (Control) Control->FreeNotification(this);
+  if (previous && previous->OnExit) previous->OnExit(previous);
+  if (Control && Control->OnEnter) Control->OnEnter(Control);
+  return true;
+}
+
+void TCustomForm::FocusControl(TWinControl* Control) {
+  if (!Control->CanFocus()) throw EInvalidOperation(SCannotFocus);
+  if (IsShowing()) ::SetFocus(Control->Handle());
+  else SetActiveControl(Control);
+}
+
+void TCustomForm::WMActivate(TMessage& Message) {
+  DefaultHandler(Message);
+  bool active = LOWORD(Message.WParam) != WA_INACTIVE;
+  if (active == Active_) return;
+  Active_ = active;
+  if (active) {
+    if (Screen) Screen->SetActiveForm(this);
+    if (ActiveControl_ && ActiveControl_->CanFocus()) ::SetFocus(ActiveControl_->Handle());
+    Activate();
+  } else {
+    Deactivate();
+  }
+}
+
+void TCustomForm::WMClose(TMessage&) { Close(); }
+
+// Tab moves the focus through the controls in tab order.
+void TCustomForm::CMDialogKey(TMessage& Message) {
+  if (Message.WParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+    SelectNext(ActiveControl_, GetKeyState(VK_SHIFT) >= 0, true);
+    Message.Result = 1;
+    return;
+  }
+  TWinControl::Dispatch(Message);
+}
+
+void TCustomForm::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_CLOSE: WMClose(Message); return;
+    case WM_ACTIVATE: WMActivate(Message); return;
+    case CM_VISIBLECHANGED: CMVisibleChanged(Message); return;
+    case CM_DIALOGKEY: CMDialogKey(Message); return;
+    case CM_RELEASE:
+      BeforeDestruction();
+      delete this;
+      return;
+    default: TWinControl::Dispatch(Message);
+  }
+}
+
+namespace {
+void InitiateActions(TControl* Control) {
+  if (!Control->Visible()) return;
+  Control->InitiateAction();
+  if (auto* win = dynamic_cast<TWinControl*>(Control))
+    for (Integer i = 0; i < win->ControlCount(); ++i) InitiateActions(win->Controls(i));
+}
+}  // namespace
+
+void TCustomForm::UpdateActions() {
+  if (ComponentState().Contains(csDesigning)) return;
+  for (Integer i = 0; i < ControlCount(); ++i) InitiateActions(Controls(i));
+}
