@@ -20,20 +20,6 @@ extern "C" {
 
 namespace {
 
-class TGraphicsUnits : public testing::Environment {
- public:
-  void SetUp() override {
-    Initialization_Graphics();
-    Initialization_Jpeg();
-  }
-  void TearDown() override {
-    Finalization_Clipbrd();
-    Finalization_Jpeg();
-    Finalization_Graphics();
-  }
-};
-const testing::Environment* const Units = testing::AddGlobalTestEnvironment(new TGraphicsUnits);
-
 struct TCounter {
   void Count(TObject*) { ++Calls; }
   int Calls = 0;

@@ -17,7 +17,6 @@ class Registry : public ::testing::Test {
     TRegistry cleaner;
     EXPECT_TRUE(cleaner.DeleteKey(Path_));
     EXPECT_FALSE(cleaner.KeyExists(Path_));
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QevTests");  // only when empty
   }
   // Stores raw bytes, as another program might.
   void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {

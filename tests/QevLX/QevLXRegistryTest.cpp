@@ -17,7 +17,6 @@ class TScratchKey {
     Reg.CloseKey();
     TRegistry cleaner;
     EXPECT_TRUE(cleaner.DeleteKey(Path_));
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QevTests");  // only when empty
   }
   TScratchKey(const TScratchKey&) = delete;
   TScratchKey& operator=(const TScratchKey&) = delete;

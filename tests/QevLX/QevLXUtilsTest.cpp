@@ -411,7 +411,6 @@ class TScratchRoot {
     if (Key_) RegCloseKey(Key_);
     TRegistry registry;
     registry.DeleteKey(WideToAnsi(Path_));
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\QevTests");  // only when nothing else is left
   }
   TScratchRoot(const TScratchRoot&) = delete;
   TScratchRoot& operator=(const TScratchRoot&) = delete;

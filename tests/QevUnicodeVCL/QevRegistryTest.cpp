@@ -16,7 +16,6 @@ class QevRegistryTest : public testing::Test {
     Reg_.CloseKey();
     TRegistry cleaner;
     EXPECT_TRUE(cleaner.DeleteKey(WideToAnsi(Path_)));
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QevTests");  // only when empty
   }
   void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(Reg_.CurrentKey(), name, 0, type,

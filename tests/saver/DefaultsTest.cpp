@@ -24,7 +24,6 @@ class DefaultsTest : public testing::Test {
     FormatSettings = SavedFormat_;
     OnSaveSettingsError = nullptr;
     TRegistry().DeleteKey("\\" + Root_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QevTests");  // only when empty
   }
 
   static std::wstring Path(const char* subkey) {

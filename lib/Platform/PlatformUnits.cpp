@@ -1,28 +1,37 @@
-// Starts the units of windows and forms the way a program does.
-#include <gtest/gtest.h>
+#include "PlatformUnits.h"
 
 #include "ActnList.h"
 #include "Classes.h"
+#include "Clipbrd.h"
+#include "Controls.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Jpeg.h"
 #include "StdActns.h"
+#include "SysUtils.h"
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
+void Initialization_PlatformUnits() {
   Initialization_SysUtils();
   Initialization_Classes();
   Initialization_Graphics();
+  Initialization_Jpeg();
   Initialization_ActnList();
   Initialization_StdActns();
+  Initialization_ExtCtrls();
   Initialization_Controls();
   Initialization_Forms();
-  int result = RUN_ALL_TESTS();
+}
+
+void Finalization_PlatformUnits() {
   Finalization_Forms();
   Finalization_Controls();
+  Finalization_ExtCtrls();
   Finalization_StdActns();
   Finalization_ActnList();
+  Finalization_Clipbrd();
+  Finalization_Jpeg();
   Finalization_Graphics();
   Finalization_Classes();
   Finalization_SysUtils();
-  return result;
 }
