@@ -19,6 +19,25 @@ bool HasWindowlessChild(const TWinControl* Control) {
   return false;
 }
 
+// Lends a control's canvas the device context of one paint and takes it
+// back, also when painting fails.
+class TCanvasPaintLease {
+ public:
+  TCanvasPaintLease(TCanvas* Canvas, HDC DC) : Canvas_(Canvas) {
+    Canvas_->Lock();
+    Canvas_->SetHandle(DC);
+  }
+  ~TCanvasPaintLease() {
+    Canvas_->SetHandle(nullptr);
+    Canvas_->Unlock();
+  }
+  TCanvasPaintLease(const TCanvasPaintLease&) = delete;
+  TCanvasPaintLease& operator=(const TCanvasPaintLease&) = delete;
+
+ private:
+  TCanvas* Canvas_;
+};
+
 }  // namespace
 
 // ------------------------------------------------------ TWinControl painting
@@ -130,17 +149,8 @@ void TGraphicControl::Dispatch(TMessage& Message) {
     TControl::Dispatch(Message);
     return;
   }
-  Canvas_->Lock();
-  Canvas_->SetHandle(reinterpret_cast<HDC>(Message.WParam));
-  try {
-    Paint();
-  } catch (...) {
-    Canvas_->SetHandle(nullptr);
-    Canvas_->Unlock();
-    throw;
-  }
-  Canvas_->SetHandle(nullptr);
-  Canvas_->Unlock();
+  TCanvasPaintLease lease(Canvas_, reinterpret_cast<HDC>(Message.WParam));
+  Paint();
 }
 
 // ------------------------------------------------------------ TCustomControl
@@ -153,17 +163,8 @@ TCustomControl::TCustomControl(TComponent* AOwner)
 TCustomControl::~TCustomControl() { delete Canvas_; }
 
 void TCustomControl::PaintWindow(HDC DC) {
-  Canvas_->Lock();
-  Canvas_->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
-    Canvas_->SetHandle(nullptr);
-    Canvas_->Unlock();
-    throw;
-  }
-  Canvas_->SetHandle(nullptr);
-  Canvas_->Unlock();
+  TCanvasPaintLease lease(Canvas_, DC);
+  Paint();
 }
 
 // --------------------------------------------------------------- THintWindow

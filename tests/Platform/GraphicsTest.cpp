@@ -12,6 +12,7 @@
 #include "Clipbrd.h"
 #include "Graphics.h"
 #include "Jpeg.h"
+#include "JpegSupport.h"
 #include "TestSupport.h"
 
 extern "C" {
@@ -39,29 +40,7 @@ AnsiString RedBlueJpeg(int Width, int Height) {
     rgb[3 * i] = left ? 255 : 0;
     rgb[3 * i + 2] = left ? 0 : 255;
   }
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
-  jpeg_mem_dest(&c, &out, &outSize);
-  c.image_width = Width;
-  c.image_height = Height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = &rgb[c.next_scanline * Width * 3];
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  AnsiString result(reinterpret_cast<char*>(out), outSize);
-  std::free(out);
-  return result;
+  return EncodeJpeg(rgb, Width, Height, 3);
 }
 
 void ExpectColorNear(COLORREF Expected, TColor Actual, int Tolerance) {
