@@ -37,6 +37,10 @@ const char* Exception::what() const noexcept {
 EOleSysError::EOleSysError(const WideString& msg, long errorCode)
     : EOleError(msg), ErrorCode(errorCode) {}
 
+void AssertionFailed(const WideString& msg, const WideChar* unitSource, Integer line) {
+  throw EAssertionFailed(L"%s (%s, line %d)", {msg, unitSource, line});
+}
+
 void Abort() { throw EAbort(SOperationAborted); }
 
 WideString SysErrorMessage(unsigned long errorCode) {
@@ -110,6 +114,7 @@ Integer Win32MajorVersion = 0;
 Integer Win32MinorVersion = 0;
 Integer Win32BuildNumber = 0;
 WideString Win32CSDVersion;
+bool SysLocaleFarEast = false;
 
 namespace {
 
@@ -128,6 +133,7 @@ void InitPlatformId() {
 
 void Initialization_SysUtils() {
   InitPlatformId();
+  SysLocaleFarEast = GetSystemMetrics(SM_DBCSENABLED) != 0;
   GetLocaleFormatSettings(GetThreadLocale(), FormatSettings);
 }
 

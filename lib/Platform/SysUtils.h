@@ -59,6 +59,15 @@ class EOleSysError : public EOleError {
   long ErrorCode = 0;
 };
 
+// Raises EAssertionFailed "<msg> (<unit source>, line <n>)".
+[[noreturn]] void AssertionFailed(const WideString& msg, const WideChar* unitSource, Integer line);
+// A consistency check of the calling file, which names its unit's source path
+// in a constant QevUnitSource (for example L"lib\\QevLX\\QevLXUtils").
+#define QEV_ASSERT(Condition, Msg) \
+  do {                             \
+    if (!(Condition)) AssertionFailed(Msg, QevUnitSource, __LINE__); \
+  } while (false)
+
 // Raises EAbort, the silent exception that ends an operation the user cancelled.
 [[noreturn]] void Abort();
 
@@ -81,6 +90,7 @@ extern Integer Win32MajorVersion;
 extern Integer Win32MinorVersion;
 extern Integer Win32BuildNumber;
 extern WideString Win32CSDVersion;
+extern bool SysLocaleFarEast;      // a double-byte (far-east) system
 
 // ---------------------------------------------------------- format settings
 

@@ -58,13 +58,7 @@ using TModuleOwner = std::unique_ptr<std::remove_pointer_t<HMODULE>, TReleaser<F
 using TLocalOwner = std::unique_ptr<void, TReleaser<LocalFree>>;
 using TSidOwner = std::unique_ptr<void, TReleaser<FreeSid>>;
 
-// Assertions name this unit's source and the line, as the runtime's do.
-void Assertion(bool Condition, const WideChar* Msg, int Line) {
-  if (!Condition)
-    throw EAssertionFailed(
-        WideFormat(L"%s (%s, line %d)", {Msg, L"lib\\QevLX\\QevLXUtils", Line}));
-}
-#define QEV_ASSERT(Condition, Msg) Assertion(Condition, Msg, __LINE__)
+constexpr const WideChar* QevUnitSource = L"lib\\QevLX\\QevLXUtils";  // named by assertions
 
 }  // namespace
 

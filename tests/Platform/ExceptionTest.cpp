@@ -3,6 +3,7 @@
 
 #include "SysConst.h"
 #include "SysUtils.h"
+#include "TestSupport.h"
 #include "WinApi.h"
 
 namespace {
@@ -80,4 +81,16 @@ TEST(OSError, ChecksPassGoodResultsThrough) {
 TEST(PlatformFacts, AreReadFromTheSystem) {
   EXPECT_EQ(VER_PLATFORM_WIN32_NT, Win32Platform);
   EXPECT_GE(Win32MajorVersion, 5);
+}
+
+namespace {
+constexpr const WideChar* QevUnitSource = L"tests\\Platform\\ExceptionTest";
+}
+
+TEST(Exception, AssertionsNameTheUnitAndLine) {
+  QEV_ASSERT(1 + 1 == 2, L"never raised");
+  const int line = __LINE__ + 1;
+  auto check = [] { QEV_ASSERT(false, L"Assertion failure"); };
+  EXPECT_EQ(L"Assertion failure (tests\\Platform\\ExceptionTest, line " + std::to_wstring(line) + L")",
+            MessageOf<EAssertionFailed>(check));
 }
