@@ -1,5 +1,7 @@
 #include "QevUnicodeUnits.h"
 
+#include "QevClipBrd.h"
+#include "QevControls.h"
 #include "QevSysUtils.h"
 #include "QevSystem.h"
 #include "QevWindows.h"
@@ -8,9 +10,12 @@ void Initialization_QevUnicodeUnits() {
   Initialization_QevSysUtils();  // the platform flags come before everything else
   Initialization_QevSystem();
   Initialization_QevWindows();
+  Initialization_QevControls();
 }
 
 void Finalization_QevUnicodeUnits() {
+  Finalization_QevClipBrd();
+  Finalization_QevControls();
   Finalization_QevWindows();
   Finalization_QevSystem();
   Finalization_QevSysUtils();
