@@ -1,4 +1,4 @@
-// Timers.
+// Timers, panels and images.
 #include "ExtCtrls.h"
 
 #include "WinApi.h"
@@ -9,6 +9,19 @@ QEV_DEFINE_CLASS(TTimer,
                  QEV_PROPERTY(Enabled, Enabled, SetEnabled).Default(true),
                  QEV_PROPERTY(Interval, Interval, SetInterval).Default(1000),
                  QEV_PROPERTY(OnTimer, OnTimer, SetOnTimer))
+QEV_DEFINE_CLASS(TCustomPanel,
+                 QEV_PROPERTY(Alignment, Alignment, SetAlignment).Default(taCenter),
+                 QEV_PROPERTY(BevelInner, BevelInner, SetBevelInner).Default(bvNone),
+                 QEV_PROPERTY(BevelOuter, BevelOuter, SetBevelOuter).Default(bvRaised),
+                 QEV_PROPERTY(BevelWidth, BevelWidth, SetBevelWidth).Default(1),
+                 QEV_PROPERTY(BorderWidth, BorderWidth, SetBorderWidth).Default(0))
+QEV_DEFINE_CLASS(TPanel)
+QEV_DEFINE_CLASS(TImage,
+                 QEV_PROPERTY(AutoSize, AutoSize, SetAutoSize).Default(false),
+                 QEV_PROPERTY(Center, Center, SetCenter).Default(false),
+                 QEV_PROPERTY(Picture, Picture, SetPicture),
+                 QEV_PROPERTY(Stretch, Stretch, SetStretch).Default(false),
+                 QEV_PROPERTY(Transparent, Transparent, SetTransparent).Default(false))
 
 namespace {
 constexpr wchar_t TimerWindowClass[] = L"QevTimerWindow";
@@ -83,6 +96,158 @@ void TTimer::UpdateTimer() {
     throw EOutOfResources(SNoTimers);
 }
 
-void Initialization_ExtCtrls() { RegisterClass(TTimer::StaticClass()); }
+// ------------------------------------------------------------------ panel
+
+void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, Integer Width) {
+  Canvas->Pen()->SetWidth(1);
+  --Rect.bottom;
+  --Rect.right;
+  for (Integer i = 0; i < Width; ++i) {
+    Canvas->Pen()->SetColor(TopColor);
+    Canvas->MoveTo(Rect.left, Rect.bottom);
+    Canvas->LineTo(Rect.left, Rect.top);
+    Canvas->LineTo(Rect.right, Rect.top);
+    Canvas->Pen()->SetColor(BottomColor);
+    Canvas->LineTo(Rect.right, Rect.bottom);
+    Canvas->LineTo(Rect.left - 1, Rect.bottom);
+    InflateRect(&Rect, -1, -1);
+  }
+  ++Rect.bottom;
+  ++Rect.right;
+}
+
+TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
+  ControlStyle_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque,
+                   csDoubleClicks};
+  SetBounds(0, 0, 185, 41);
+  Color_ = clBtnFace;
+}
+
+void TCustomPanel::Changed() {
+  Realign();
+  Invalidate();
+}
+
+void TCustomPanel::SetAlignment(TAlignment Value) {
+  Alignment_ = Value;
+  Invalidate();
+}
+
+void TCustomPanel::SetBevelInner(TPanelBevel Value) {
+  BevelInner_ = Value;
+  Changed();
+}
+
+void TCustomPanel::SetBevelOuter(TPanelBevel Value) {
+  BevelOuter_ = Value;
+  Changed();
+}
+
+void TCustomPanel::SetBevelWidth(Integer Value) {
+  BevelWidth_ = Value;
+  Changed();
+}
+
+void TCustomPanel::SetBorderWidth(Integer Value) {
+  BorderWidth_ = Value;
+  Changed();
+}
+
+void TCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
+  Integer inset = BorderWidth_;
+  if (BevelOuter_ != bvNone) inset += BevelWidth_;
+  if (BevelInner_ != bvNone) inset += BevelWidth_;
+  InflateRect(&Rect, -inset, -inset);
+  TCustomControl::AlignControls(AControl, Rect);
+}
+
+void TCustomPanel::Paint() {
+  TCanvas* canvas = Canvas();
+  TRect rect = ClientRect();
+  auto bevel = [&](TPanelBevel Cut) {
+    if (Cut == bvNone) return;
+    bool lowered = Cut == bvLowered;
+    Frame3D(canvas, rect, lowered ? clBtnShadow : clBtnHighlight,
+            lowered ? clBtnHighlight : clBtnShadow, BevelWidth_);
+  };
+  bevel(BevelOuter_);
+  Frame3D(canvas, rect, Color(), Color(), BorderWidth_);
+  bevel(BevelInner_);
+  canvas->Brush()->SetColor(Color());
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->FillRect(rect);
+  canvas->Brush()->SetStyle(bsClear);
+  canvas->SetFont(Font());
+  canvas->RequiredState({csHandleValid, csFontValid, csBrushValid});
+  // Centred vertically on the height of one line whatever the alignment.
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(canvas->Handle(), &metrics);
+  rect.top = (rect.top + rect.bottom - metrics.tmHeight) / 2;
+  rect.bottom = rect.top + metrics.tmHeight;
+  static constexpr UINT Alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+  AnsiString text = Caption();
+  DrawTextA(canvas->Handle(), text.c_str(), -1, &rect,
+            DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | Alignments[Alignment_]);
+}
+
+void TCustomPanel::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_TEXTCHANGED) Invalidate();
+  TCustomControl::Dispatch(Message);
+}
+
+// ------------------------------------------------------------------ image
+
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), Picture_(new TPicture) {
+  Picture_->OnChange = TNotifyEvent::Bind<&TImage::PictureChanged>(this);
+  SetBounds(0, 0, 105, 105);
+}
+
+TImage::~TImage() { delete Picture_; }
+
+void TImage::SetAutoSize(bool Value) {
+  AutoSize_ = Value;
+  PictureChanged(this);
+}
+
+void TImage::SetCenter(bool Value) {
+  Center_ = Value;
+  Invalidate();
+}
+
+void TImage::SetStretch(bool Value) {
+  Stretch_ = Value;
+  Invalidate();
+}
+
+void TImage::SetTransparent(bool Value) {
+  Transparent_ = Value;
+  if (Value) ControlStyle_.Exclude(csOpaque);
+  else ControlStyle_.Include(csOpaque);
+  Invalidate();
+}
+
+void TImage::PictureChanged(TObject*) {
+  if (AutoSize_ && Picture_->Width() > 0 && Picture_->Height() > 0)
+    SetBounds(Left(), Top(), Picture_->Width(), Picture_->Height());
+  if (TGraphic* graphic = Picture_->Graphic()) graphic->SetTransparent(Transparent_);
+  Invalidate();
+}
+
+TRect TImage::DestRect() {
+  if (Stretch_) return ClientRect();
+  Integer w = Picture_->Width(), h = Picture_->Height();
+  if (!Center_) return Rect(0, 0, w, h);
+  Integer x = (Width() - w) / 2, y = (Height() - h) / 2;
+  return Rect(x, y, x + w, y + h);
+}
+
+void TImage::Paint() {
+  if (TGraphic* graphic = Picture_->Graphic(); graphic && !graphic->Empty())
+    Canvas()->StretchDraw(DestRect(), graphic);
+}
+
+void Initialization_ExtCtrls() {
+  RegisterClasses({TTimer::StaticClass(), TPanel::StaticClass(), TImage::StaticClass()});
+}
 
 void Finalization_ExtCtrls() {}

@@ -1,7 +1,8 @@
-// Timers (the unit's controls come with the control classes).
+// Timers, panels and images.
 #pragma once
 
 #include "Classes.h"
+#include "StdCtrls.h"
 
 // Calls OnTimer every Interval ms on the thread that created it, through a
 // hidden window's WM_TIMER, while Enabled, Interval > 0 and OnTimer is set.
@@ -33,5 +34,94 @@ class TTimer : public TComponent {
   TNotifyEvent OnTimer_;
 };
 
-void Initialization_ExtCtrls();  // registers TTimer
+// ------------------------------------------------------------------ panel
+
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+QEV_ENUM_TYPEINFO(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace");
+using TPanelBevel = TBevelCut;
+
+// Draws Width one-pixel frames around Rect, TopColor on the top and left,
+// BottomColor on the bottom and right; Rect shrinks by one on every side
+// for each.
+void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, Integer Width);
+
+// A raised (or lowered) area holding other controls, with a caption in it.
+class TCustomPanel : public TCustomControl {
+  QEV_CLASS(TCustomPanel, TCustomControl)
+ public:
+  explicit TCustomPanel(TComponent* AOwner);
+
+  TAlignment Alignment() const { return Alignment_; }
+  void SetAlignment(TAlignment Value);
+  TPanelBevel BevelInner() const { return BevelInner_; }
+  void SetBevelInner(TPanelBevel Value);
+  TPanelBevel BevelOuter() const { return BevelOuter_; }
+  void SetBevelOuter(TPanelBevel Value);
+  Integer BevelWidth() const { return BevelWidth_; }
+  void SetBevelWidth(Integer Value);
+  Integer BorderWidth() const { return BorderWidth_; }
+  void SetBorderWidth(Integer Value);
+
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  void Paint() override;
+  // Aligned children stay inside the bevels and the border.
+  void AlignControls(TControl* AControl, TRect& Rect) override;
+
+ private:
+  void Changed();
+
+  TAlignment Alignment_ = taCenter;
+  TPanelBevel BevelInner_ = bvNone;
+  TPanelBevel BevelOuter_ = bvRaised;
+  Integer BevelWidth_ = 1;
+  Integer BorderWidth_ = 0;
+};
+
+class TPanel : public TCustomPanel {
+  QEV_CLASS(TPanel, TCustomPanel)
+ public:
+  using TCustomPanel::TCustomPanel;
+};
+
+// ------------------------------------------------------------------ image
+
+// Shows a picture: at its own size (centred with Center) or stretched over
+// the control.
+class TImage : public TGraphicControl {
+  QEV_CLASS(TImage, TGraphicControl)
+ public:
+  explicit TImage(TComponent* AOwner);
+  ~TImage() override;
+
+  TPicture* Picture() const { return Picture_; }
+  void SetPicture(TPicture* Value) { Picture_->Assign(Value); }
+  bool AutoSize() const { return AutoSize_; }
+  void SetAutoSize(bool Value);
+  bool Center() const { return Center_; }
+  void SetCenter(bool Value);
+  bool Stretch() const { return Stretch_; }
+  void SetStretch(bool Value);
+  bool Transparent() const { return Transparent_; }
+  void SetTransparent(bool Value);
+  // Where Paint draws the picture, in client coordinates.
+  TRect DestRect();
+
+ protected:
+  void Paint() override;
+  // Resizes to the picture with AutoSize, then repaints.
+  void PictureChanged(TObject* Sender);
+  // A descendant may replace the object; it then takes over OnChange.
+  TPicture* Picture_;
+
+ private:
+  bool AutoSize_ = false;
+  bool Center_ = false;
+  bool Stretch_ = false;
+  bool Transparent_ = false;
+};
+
+// Registers TTimer and the controls.
+void Initialization_ExtCtrls();
 void Finalization_ExtCtrls();

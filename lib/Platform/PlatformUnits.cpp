@@ -3,12 +3,14 @@
 #include "ActnList.h"
 #include "Classes.h"
 #include "Clipbrd.h"
+#include "ComCtrls.h"
 #include "Controls.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "Graphics.h"
 #include "Jpeg.h"
 #include "StdActns.h"
+#include "StdCtrls.h"
 #include "SysUtils.h"
 
 void Initialization_PlatformUnits() {
@@ -21,9 +23,13 @@ void Initialization_PlatformUnits() {
   Initialization_ExtCtrls();
   Initialization_Controls();
   Initialization_Forms();
+  Initialization_StdCtrls();
+  Initialization_ComCtrls();
 }
 
 void Finalization_PlatformUnits() {
+  Finalization_ComCtrls();
+  Finalization_StdCtrls();
   Finalization_Forms();
   Finalization_Controls();
   Finalization_ExtCtrls();

@@ -1,0 +1,496 @@
+// Common controls.
+#include "ComCtrls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+QEV_DEFINE_CLASS(TTabSheet,
+                 QEV_PROPERTY(PageIndex, PageIndex, SetPageIndex).NotStored(),
+                 QEV_PROPERTY(TabVisible, TabVisible, SetTabVisible).Default(true))
+QEV_DEFINE_CLASS(TPageControl,
+                 QEV_PROPERTY(ActivePage, ActivePage, SetActivePage),
+                 QEV_PROPERTY(OnChange, OnChange, OnChange),
+                 QEV_PROPERTY(OnChanging, OnChanging, OnChanging))
+QEV_DEFINE_CLASS(TProgressBar,
+                 QEV_PROPERTY(Min, Min, SetMin).Default(0),
+                 QEV_PROPERTY(Max, Max, SetMax).Default(100),
+                 QEV_PROPERTY(Position, Position, SetPosition).Default(0),
+                 QEV_PROPERTY(Step, Step, SetStep).Default(10))
+QEV_DEFINE_CLASS(TStatusPanel,
+                 QEV_PROPERTY(Alignment, Alignment, SetAlignment).Default(taLeftJustify),
+                 QEV_PROPERTY(Bevel, Bevel, SetBevel).Default(pbLowered),
+                 QEV_PROPERTY(Text, Text, SetText),
+                 QEV_PROPERTY(Width, Width, SetWidth).Default(50))
+QEV_DEFINE_CLASS(TStatusPanels)
+QEV_DEFINE_CLASS(TCustomStatusBar,
+                 QEV_PROPERTY(Align, Align, SetAlign).Default(alBottom),
+                 QEV_PROPERTY(Panels, Panels, SetPanels),
+                 QEV_PROPERTY(SimplePanel, SimplePanel, SetSimplePanel).Default(false),
+                 QEV_PROPERTY(SimpleText, SimpleText, SetSimpleText),
+                 QEV_PROPERTY(SizeGrip, SizeGrip, SetSizeGrip).Default(true))
+QEV_DEFINE_CLASS(TStatusBar)
+
+namespace {
+DWORD InitializedClasses = 0;
+}  // namespace
+
+void InitCommonControl(DWORD Classes) {
+  if ((InitializedClasses & Classes) == Classes) return;
+  INITCOMMONCONTROLSEX init{sizeof(init), Classes};
+  if (InitCommonControlsEx(&init)) InitializedClasses |= Classes;
+}
+
+// -------------------------------------------------------------- tab sheet
+
+TTabSheet::TTabSheet(TComponent* AOwner) : TWinControl(AOwner) {
+  ControlStyle_.Include(csAcceptsControls);
+  Visible_ = false;  // until its page control shows it
+  SetAlign(alClient);
+  Color_ = clBtnFace;
+}
+
+TTabSheet::~TTabSheet() { SetPageControl(nullptr); }
+
+void TTabSheet::SetPageControl(TPageControl* Value) {
+  if (PageControl_ != Value) SetParent(Value);
+}
+
+// Form streams set the parent; a page control parent makes the sheet its page.
+void TTabSheet::SetParent(TWinControl* AParent) {
+  auto* pages = dynamic_cast<TPageControl*>(AParent);
+  if (PageControl_ && PageControl_ != pages) PageControl_->RemovePage(this);
+  TWinControl::SetParent(AParent);
+  if (pages && PageControl_ != pages) pages->InsertPage(this);
+}
+
+Integer TTabSheet::PageIndex() const {
+  if (!PageControl_) return -1;
+  auto& pages = PageControl_->Pages_;
+  return static_cast<Integer>(std::find(pages.begin(), pages.end(), this) - pages.begin());
+}
+
+void TTabSheet::SetPageIndex(Integer Value) {
+  if (!PageControl_) return;
+  auto& pages = PageControl_->Pages_;
+  pages.erase(std::find(pages.begin(), pages.end(), this));
+  Value = std::clamp<Integer>(Value, 0, static_cast<Integer>(pages.size()));
+  pages.insert(pages.begin() + Value, this);
+  PageControl_->UpdateTabs();
+}
+
+Integer TTabSheet::TabIndex() const {
+  return PageControl_ ? PageControl_->Tabs_->IndexOfObject(const_cast<TTabSheet*>(this)) : -1;
+}
+
+void TTabSheet::SetTabVisible(bool Value) {
+  if (TabVisible_ == Value) return;
+  TabVisible_ = Value;
+  if (PageControl_) PageControl_->UpdateTabs();
+}
+
+void TTabSheet::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WindowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+}
+
+void TTabSheet::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_TEXTCHANGED && PageControl_) PageControl_->UpdateTab(this);
+  TWinControl::Dispatch(Message);
+}
+
+// ----------------------------------------------------------- page control
+
+TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner), Tabs_(new TStringList) {
+  ControlStyle_ = {csAcceptsControls, csDoubleClicks};
+  SetBounds(0, 0, 289, 193);
+  SetTabStop(true);
+}
+
+TPageControl::~TPageControl() {
+  // The sheets are freed with the children; they must not call back.
+  for (TTabSheet* page : Pages_) page->PageControl_ = nullptr;
+  Pages_.clear();
+  ActivePage_ = nullptr;
+  delete Tabs_;
+  Tabs_ = nullptr;
+}
+
+void TPageControl::CreateParams(TCreateParams& Params) {
+  InitCommonControl(ICC_TAB_CLASSES);
+  TWinControl::CreateParams(Params);
+  CreateSubClass(Params, WC_TABCONTROLA);
+  Params.Style |= WS_CLIPCHILDREN;
+  Params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TPageControl::CreateWnd() {
+  TWinControl::CreateWnd();
+  UpdateTabs();
+}
+
+void TPageControl::GetChildren(TGetChildProc Proc, TComponent* Root) {
+  for (TTabSheet* page : Pages_)
+    if (page->Owner() == Root) Proc(page);
+}
+
+void TPageControl::InsertPage(TTabSheet* Page) {
+  Pages_.push_back(Page);
+  Page->PageControl_ = this;
+  UpdateTabs();
+}
+
+void TPageControl::RemovePage(TTabSheet* Page) {
+  auto it = std::find(Pages_.begin(), Pages_.end(), Page);
+  if (it == Pages_.end()) return;
+  TTabSheet* next = nullptr;
+  if (Page == ActivePage_) {
+    if (it + 1 != Pages_.end()) next = *(it + 1);
+    else if (it != Pages_.begin()) next = *(it - 1);
+    ActivePage_ = nullptr;
+  }
+  Pages_.erase(it);
+  Page->PageControl_ = nullptr;
+  UpdateTabs();
+  if (next) SetActivePage(next);
+}
+
+void TPageControl::UpdateTabList() {
+  Tabs_->Clear();
+  for (TTabSheet* page : Pages_)
+    if (page->TabVisible()) Tabs_->AddObject(page->Caption(), page);
+}
+
+void TPageControl::UpdateTabs() {
+  UpdateTabList();
+  if (!HandleAllocated()) return;
+  HWND wnd = WindowHandle();
+  SendMessageA(wnd, TCM_DELETEALLITEMS, 0, 0);
+  for (Integer i = 0; i < Tabs_->Count(); ++i) {
+    AnsiString text = Tabs_->Get(i);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessageA(wnd, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    item.mask = TCIF_PARAM;
+    item.lParam = reinterpret_cast<LPARAM>(Tabs_->GetObject(i));
+    SendMessageA(wnd, TCM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+  }
+  if (ActivePage_) SetTabIndex(ActivePage_->TabIndex());
+  Realign();
+}
+
+void TPageControl::UpdateTab(TTabSheet* Page) {
+  UpdateTabList();
+  Integer index = Page->TabIndex();
+  if (index < 0 || !HandleAllocated()) return;
+  AnsiString text = Page->Caption();
+  TCITEMA item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text.data();
+  SendMessageA(WindowHandle(), TCM_SETITEMA, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&item));
+}
+
+Integer TPageControl::TabIndex() {
+  if (!HandleAllocated()) return ActivePage_ ? ActivePage_->TabIndex() : -1;
+  return static_cast<Integer>(SendMessageA(WindowHandle(), TCM_GETCURSEL, 0, 0));
+}
+
+void TPageControl::SetTabIndex(Integer Value) {
+  if (HandleAllocated()) SendMessageA(WindowHandle(), TCM_SETCURSEL, static_cast<WPARAM>(Value), 0);
+}
+
+void TPageControl::SetActivePage(TTabSheet* Page) {
+  if (Page && Page->PageControl_ != this) return;
+  if (Page == ActivePage_) return;
+  TTabSheet* old = ActivePage_;
+  ActivePage_ = Page;
+  if (Page) {
+    SetTabIndex(Page->TabIndex());
+    Page->BringToFront();
+    Page->SetVisible(true);
+  }
+  if (old) old->SetVisible(false);
+}
+
+void TPageControl::SetActivePageIndex(Integer Value) {
+  SetActivePage(Value >= 0 && Value < PageCount() ? Pages(Value) : nullptr);
+}
+
+bool TPageControl::CanChange() {
+  bool allow = true;
+  if (OnChanging) OnChanging(this, allow);
+  return allow;
+}
+
+bool TPageControl::CanShowTab(Integer TabIndex) {
+  return TabIndex >= 0 && TabIndex < Tabs_->Count();
+}
+
+void TPageControl::Change() {
+  Integer index = TabIndex();
+  if (index >= 0 && index < Tabs_->Count())
+    SetActivePage(static_cast<TTabSheet*>(Tabs_->GetObject(index)));
+  if (OnChange) OnChange(this);
+}
+
+// Sheets fill the display area of the tabs.
+void TPageControl::AlignControls(TControl* AControl, TRect& Rect) {
+  if (HandleAllocated()) {
+    Rect = ClientRect();
+    SendMessageA(WindowHandle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&Rect));
+  }
+  TWinControl::AlignControls(AControl, Rect);
+}
+
+void TPageControl::CNNotify(TMessage& Message) {
+  const auto* header = reinterpret_cast<const NMHDR*>(Message.LParam);
+  switch (header->code) {
+    case TCN_SELCHANGING: Message.Result = CanChange() ? 0 : 1; break;
+    case TCN_SELCHANGE: Change(); break;
+    default: TWinControl::Dispatch(Message); break;
+  }
+}
+
+void TPageControl::CMDialogChar(TMessage& Message) {
+  for (TTabSheet* page : Pages_) {
+    Integer tab = page->TabIndex();
+    if (!IsAccel(static_cast<Word>(Message.WParam), page->Caption()) || !CanShowTab(tab) ||
+        !CanFocus())
+      continue;
+    Message.Result = 1;
+    if (CanChange()) {
+      SetTabIndex(tab);
+      Change();
+    }
+    return;
+  }
+  TWinControl::Dispatch(Message);
+}
+
+void TPageControl::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case CN_NOTIFY: CNNotify(Message); return;
+    case CM_DIALOGCHAR: CMDialogChar(Message); return;
+    default: TWinControl::Dispatch(Message);
+  }
+}
+
+// ----------------------------------------------------------- progress bar
+
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
+  SetBounds(0, 0, 150, 16);
+}
+
+void TProgressBar::CreateParams(TCreateParams& Params) {
+  InitCommonControl(ICC_PROGRESS_CLASS);
+  TWinControl::CreateParams(Params);
+  CreateSubClass(Params, PROGRESS_CLASSA);
+}
+
+void TProgressBar::CreateWnd() {
+  TWinControl::CreateWnd();
+  SetRange();
+  SendMessageA(WindowHandle(), PBM_SETSTEP, static_cast<WPARAM>(Step_), 0);
+  SendMessageA(WindowHandle(), PBM_SETPOS, static_cast<WPARAM>(Position_), 0);
+}
+
+void TProgressBar::DestroyWnd() {
+  Position_ = Position();
+  TWinControl::DestroyWnd();
+}
+
+void TProgressBar::SetRange() {
+  if (HandleAllocated())
+    SendMessageA(WindowHandle(), PBM_SETRANGE32, static_cast<WPARAM>(Min_), Max_);
+}
+
+void TProgressBar::SetMin(Integer Value) {
+  Min_ = Value;
+  SetRange();
+}
+
+void TProgressBar::SetMax(Integer Value) {
+  Max_ = Value;
+  SetRange();
+}
+
+Integer TProgressBar::Position() {
+  if (!HandleAllocated()) return Position_;
+  return static_cast<Integer>(SendMessageA(WindowHandle(), PBM_GETPOS, 0, 0));
+}
+
+void TProgressBar::SetPosition(Integer Value) {
+  Position_ = Value;
+  if (HandleAllocated()) SendMessageA(WindowHandle(), PBM_SETPOS, static_cast<WPARAM>(Value), 0);
+}
+
+void TProgressBar::SetStep(Integer Value) {
+  Step_ = Value;
+  if (HandleAllocated()) SendMessageA(WindowHandle(), PBM_SETSTEP, static_cast<WPARAM>(Value), 0);
+}
+
+void TProgressBar::StepIt() {
+  if (HandleAllocated()) SendMessageA(WindowHandle(), PBM_STEPIT, 0, 0);
+  else SetPosition(Position_ + Step_);
+}
+
+void TProgressBar::StepBy(Integer Delta) {
+  if (HandleAllocated()) SendMessageA(WindowHandle(), PBM_DELTAPOS, static_cast<WPARAM>(Delta), 0);
+  else SetPosition(Position_ + Delta);
+}
+
+// ------------------------------------------------------------- status bar
+
+TStatusPanel::TStatusPanel(TCollection* Collection) : TCollectionItem(Collection) {}
+
+void TStatusPanel::Assign(TPersistent* Source) {
+  auto* panel = dynamic_cast<TStatusPanel*>(Source);
+  if (!panel) {
+    TCollectionItem::Assign(Source);
+    return;
+  }
+  Text_ = panel->Text_;
+  Width_ = panel->Width_;
+  Alignment_ = panel->Alignment_;
+  Bevel_ = panel->Bevel_;
+  Changed(true);
+}
+
+void TStatusPanel::SetText(const AnsiString& Value) {
+  if (Text_ == Value) return;
+  Text_ = Value;
+  Changed(false);
+}
+
+void TStatusPanel::SetWidth(Integer Value) {
+  Width_ = Value;
+  Changed(true);
+}
+
+void TStatusPanel::SetAlignment(TAlignment Value) {
+  Alignment_ = Value;
+  Changed(false);
+}
+
+void TStatusPanel::SetBevel(TStatusPanelBevel Value) {
+  Bevel_ = Value;
+  Changed(false);
+}
+
+TStatusPanels::TStatusPanels(TCustomStatusBar* StatusBar)
+    : TCollection(TStatusPanel::StaticClass()), StatusBar_(StatusBar) {}
+
+TStatusPanel* TStatusPanels::Add() {
+  BeginUpdate();
+  TCollectionItem* item = nullptr;
+  try {
+    item = TCollection::Add();
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  return static_cast<TStatusPanel*>(item);
+}
+
+TPersistent* TStatusPanels::GetOwner() const { return StatusBar_; }
+
+void TStatusPanels::Update(TCollectionItem* Item) {
+  if (Item) StatusBar_->UpdatePanel(Item->Index());
+  else StatusBar_->UpdatePanels();
+}
+
+TCustomStatusBar::TCustomStatusBar(TComponent* AOwner)
+    : TWinControl(AOwner), Panels_(new TStatusPanels(this)) {
+  ControlStyle_ = {csCaptureMouse, csClickEvents, csDoubleClicks};
+  Color_ = clBtnFace;
+  SetBounds(0, 0, 0, 19);
+  SetAlign(alBottom);
+}
+
+TCustomStatusBar::~TCustomStatusBar() {
+  TStatusPanels* panels = Panels_;
+  Panels_ = nullptr;  // the panels' removals must not reach the window
+  delete panels;
+}
+
+void TCustomStatusBar::CreateParams(TCreateParams& Params) {
+  InitCommonControl(ICC_BAR_CLASSES);
+  TWinControl::CreateParams(Params);
+  CreateSubClass(Params, STATUSCLASSNAMEA);
+  // The bar keeps the place the library aligns it to.
+  Params.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NOMOVEY;
+  if (SizeGrip_) Params.Style |= SBARS_SIZEGRIP;
+  Params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TCustomStatusBar::CreateWnd() {
+  TWinControl::CreateWnd();
+  UpdatePanels();
+}
+
+void TCustomStatusBar::Dispatch(TMessage& Message) {
+  TWinControl::Dispatch(Message);
+  // The bar puts the text's drawing type into the high word.
+  if (Message.Msg == WM_GETTEXTLENGTH) Message.Result = LOWORD(Message.Result);
+}
+
+void TCustomStatusBar::SetSimplePanel(bool Value) {
+  if (SimplePanel_ == Value) return;
+  SimplePanel_ = Value;
+  UpdatePanels();
+}
+
+void TCustomStatusBar::SetSimpleText(const AnsiString& Value) {
+  if (SimpleText_ == Value) return;
+  SimpleText_ = Value;
+  if (HandleAllocated())
+    SendMessageA(WindowHandle(), SB_SETTEXTA, SB_SIMPLEID,
+                 reinterpret_cast<LPARAM>(SimpleText_.c_str()));
+}
+
+void TCustomStatusBar::SetSizeGrip(bool Value) {
+  if (SizeGrip_ == Value) return;
+  SizeGrip_ = Value;
+  RecreateWnd();
+}
+
+void TCustomStatusBar::UpdatePanels() {
+  if (!HandleAllocated() || !Panels_) return;
+  HWND wnd = WindowHandle();
+  SendMessageA(wnd, SB_SIMPLE, SimplePanel_, 0);
+  if (SimplePanel_) {
+    SendMessageA(wnd, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(SimpleText_.c_str()));
+    return;
+  }
+  // Right edges; the last part reaches the end of the bar.
+  std::vector<int> edges;
+  int right = 0;
+  for (Integer i = 0; i < Panels_->Count(); ++i) {
+    right += Panels_->Items(i)->Width();
+    edges.push_back(i + 1 == Panels_->Count() ? -1 : right);
+  }
+  if (edges.empty()) edges.push_back(-1);
+  SendMessageA(wnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  for (Integer i = 0; i < Panels_->Count(); ++i) UpdatePanel(i);
+}
+
+void TCustomStatusBar::UpdatePanel(Integer Index) {
+  if (!HandleAllocated() || !Panels_ || SimplePanel_) return;
+  if (Index < 0 || Index >= Panels_->Count()) return;
+  TStatusPanel* panel = Panels_->Items(Index);
+  static constexpr const char* Tabs[] = {"", "\t\t", "\t"};  // by TAlignment
+  static constexpr WPARAM Bevels[] = {SBT_NOBORDERS, 0, SBT_POPOUT};
+  AnsiString text = Tabs[panel->Alignment()] + panel->Text();
+  WPARAM part = static_cast<WPARAM>(Index) | Bevels[panel->Bevel()];
+  SendMessageA(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Initialization_ComCtrls() {
+  RegisterClasses({TPageControl::StaticClass(), TTabSheet::StaticClass(),
+                   TProgressBar::StaticClass(), TStatusBar::StaticClass()});
+}
+
+void Finalization_ComCtrls() {}

@@ -1,0 +1,214 @@
+// Common controls: page control with tab sheets, progress bar, status bar.
+#pragma once
+
+#include <vector>
+
+#include "StdCtrls.h"
+
+// Registers the common-control window classes of ICC_... Classes once.
+void InitCommonControl(DWORD Classes);
+
+// ------------------------------------------------------------ page control
+
+class TPageControl;
+
+// A page of a page control; its caption is the text of its tab.
+class TTabSheet : public TWinControl {
+  QEV_CLASS(TTabSheet, TWinControl)
+ public:
+  explicit TTabSheet(TComponent* AOwner);
+  ~TTabSheet() override;
+
+  TPageControl* PageControl() const { return PageControl_; }
+  void SetPageControl(TPageControl* Value);
+  // Position among the pages (-1 without page control).
+  Integer PageIndex() const;
+  void SetPageIndex(Integer Value);
+  // Position among the visible tabs (-1 when the tab is hidden).
+  Integer TabIndex() const;
+  bool TabVisible() const { return TabVisible_; }
+  void SetTabVisible(bool Value);
+
+  void SetParent(TWinControl* AParent) override;
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+
+ private:
+  friend class TPageControl;
+  TPageControl* PageControl_ = nullptr;
+  bool TabVisible_ = true;
+};
+
+// A "SysTabControl32" window showing one of its sheets. Tabs() lists the
+// visible sheets' captions with the sheet as object, in window order.
+class TPageControl : public TWinControl {
+  QEV_CLASS(TPageControl, TWinControl)
+ public:
+  explicit TPageControl(TComponent* AOwner);
+  ~TPageControl() override;
+
+  Integer PageCount() const { return static_cast<Integer>(Pages_.size()); }
+  TTabSheet* Pages(Integer Index) const { return Pages_.at(static_cast<size_t>(Index)); }
+  TTabSheet* ActivePage() const { return ActivePage_; }
+  void SetActivePage(TTabSheet* Page);
+  Integer ActivePageIndex() const { return ActivePage_ ? ActivePage_->PageIndex() : -1; }
+  void SetActivePageIndex(Integer Value);
+  const TStrings* Tabs() const { return Tabs_; }
+  // The selected tab of the window (-1: none).
+  Integer TabIndex();
+  void SetTabIndex(Integer Value);
+
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override;
+  void Dispatch(TMessage& Message) override;
+  TNotifyEvent OnChange;
+  using TTabChangingEvent = TEvent<void(TObject* Sender, bool& AllowChange)>;
+  TTabChangingEvent OnChanging;
+
+ protected:
+  friend class TTabSheet;
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void AlignControls(TControl* AControl, TRect& Rect) override;
+  // OnChanging: whether the selection may leave the current tab.
+  virtual bool CanChange();
+  // The selected tab's page becomes active; then OnChange.
+  virtual void Change();
+  virtual bool CanShowTab(Integer TabIndex);
+  void InsertPage(TTabSheet* Page);
+  void RemovePage(TTabSheet* Page);
+  // Rebuilds the tabs from the visible sheets (also the window's items).
+  void UpdateTabs();
+  // The caption of Page to its tab (TCM_SETITEMA).
+  void UpdateTab(TTabSheet* Page);
+
+ private:
+  void UpdateTabList();
+  void CNNotify(TMessage& Message);
+  void CMDialogChar(TMessage& Message);
+
+  std::vector<TTabSheet*> Pages_;
+  TTabSheet* ActivePage_ = nullptr;
+  TStringList* Tabs_;
+};
+
+// ------------------------------------------------------------ progress bar
+
+// A "msctls_progress32" window; the window holds the position once it exists.
+class TProgressBar : public TWinControl {
+  QEV_CLASS(TProgressBar, TWinControl)
+ public:
+  explicit TProgressBar(TComponent* AOwner);
+
+  Integer Min() const { return Min_; }
+  void SetMin(Integer Value);
+  Integer Max() const { return Max_; }
+  void SetMax(Integer Value);
+  // The window's position (PBM_GETPOS), else the one it will get.
+  Integer Position();
+  void SetPosition(Integer Value);
+  Integer Step() const { return Step_; }
+  void SetStep(Integer Value);
+  void StepIt();
+  void StepBy(Integer Delta);
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+
+ private:
+  void SetRange();
+  Integer Min_ = 0, Max_ = 100, Position_ = 0, Step_ = 10;
+};
+
+// -------------------------------------------------------------- status bar
+
+enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
+QEV_ENUM_TYPEINFO(TStatusPanelBevel, "pbNone", "pbLowered", "pbRaised");
+
+class TCustomStatusBar;
+
+// One part of a status bar.
+class TStatusPanel : public TCollectionItem {
+  QEV_CLASS(TStatusPanel, TCollectionItem)
+ public:
+  explicit TStatusPanel(TCollection* Collection);
+  void Assign(TPersistent* Source) override;
+
+  const AnsiString& Text() const { return Text_; }
+  void SetText(const AnsiString& Value);
+  Integer Width() const { return Width_; }
+  void SetWidth(Integer Value);
+  TAlignment Alignment() const { return Alignment_; }
+  void SetAlignment(TAlignment Value);
+  TStatusPanelBevel Bevel() const { return Bevel_; }
+  void SetBevel(TStatusPanelBevel Value);
+
+ private:
+  AnsiString Text_;
+  Integer Width_ = 50;
+  TAlignment Alignment_ = taLeftJustify;
+  TStatusPanelBevel Bevel_ = pbLowered;
+};
+
+class TStatusPanels : public TCollection {
+  QEV_CLASS(TStatusPanels, TCollection)
+ public:
+  explicit TStatusPanels(TCustomStatusBar* StatusBar);
+  // The bar hears of the new panel only once it is fully made.
+  TStatusPanel* Add();
+  TStatusPanel* Items(Integer Index) const {
+    return static_cast<TStatusPanel*>(TCollection::Items(Index));
+  }
+
+ protected:
+  TPersistent* GetOwner() const override;
+  void Update(TCollectionItem* Item) override;
+
+ private:
+  TCustomStatusBar* StatusBar_;
+};
+
+// A "msctls_statusbar32" window: its panels, or one simple text.
+class TCustomStatusBar : public TWinControl {
+  QEV_CLASS(TCustomStatusBar, TWinControl)
+ public:
+  explicit TCustomStatusBar(TComponent* AOwner);
+  ~TCustomStatusBar() override;
+
+  TStatusPanels* Panels() const { return Panels_; }
+  void SetPanels(TStatusPanels* Value) { Panels_->Assign(Value); }
+  bool SimplePanel() const { return SimplePanel_; }
+  void SetSimplePanel(bool Value);
+  const AnsiString& SimpleText() const { return SimpleText_; }
+  void SetSimpleText(const AnsiString& Value);
+  bool SizeGrip() const { return SizeGrip_; }
+  void SetSizeGrip(bool Value);
+
+  // The panels' widths and texts to the window.
+  void UpdatePanels();
+  // The text of one panel, with its alignment as leading tabs.
+  void UpdatePanel(Integer Index);
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+
+ private:
+  TStatusPanels* Panels_;
+  bool SimplePanel_ = false;
+  AnsiString SimpleText_;
+  bool SizeGrip_ = true;
+};
+
+class TStatusBar : public TCustomStatusBar {
+  QEV_CLASS(TStatusBar, TCustomStatusBar)
+ public:
+  using TCustomStatusBar::TCustomStatusBar;
+};
+
+void Initialization_ComCtrls();  // registers the published control classes
+void Finalization_ComCtrls();

@@ -1,0 +1,228 @@
+// Standard controls: label, edit box, push button, check box, group box.
+#pragma once
+
+#include "Controls.h"
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+QEV_ENUM_TYPEINFO(TAlignment, "taLeftJustify", "taRightJustify", "taCenter");
+using TLeftRight = TAlignment;  // taLeftJustify or taRightJustify
+
+// Whether Key is the accelerator of Caption: the character after a single
+// "&" (case-insensitive; "&&" is a literal ampersand).
+bool IsAccel(Word Key, const AnsiString& Caption);
+
+// ------------------------------------------------------------------ label
+
+// A text without window; its accelerator focuses FocusControl.
+class TCustomLabel : public TGraphicControl {
+  QEV_CLASS(TCustomLabel, TGraphicControl)
+ public:
+  explicit TCustomLabel(TComponent* AOwner);
+
+  TAlignment Alignment() const { return Alignment_; }
+  void SetAlignment(TAlignment Value);
+  bool AutoSize() const { return AutoSize_; }
+  void SetAutoSize(bool Value);
+  TWinControl* FocusControl() const { return FocusControl_; }
+  void SetFocusControl(TWinControl* Value);
+  bool ShowAccelChar() const { return ShowAccelChar_; }
+  void SetShowAccelChar(bool Value);
+  bool Transparent() const { return Transparent_; }
+  void SetTransparent(bool Value);
+  bool WordWrap() const { return WordWrap_; }
+  void SetWordWrap(bool Value);
+
+  void Dispatch(TMessage& Message) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void Loaded() override;
+
+ protected:
+  // The text the label shows (its caption).
+  virtual AnsiString GetLabelText();
+  // Draws (or with DT_CALCRECT measures into Rect) the label text; disabled
+  // labels have the raised look of the system.
+  virtual void DoDrawText(TRect& Rect, UINT Flags);
+  void Paint() override;
+  // Fits the bounds to the text when AutoSize is set.
+  virtual void AdjustBounds();
+
+ private:
+  void CMDialogChar(TMessage& Message);
+
+  TAlignment Alignment_ = taLeftJustify;
+  bool AutoSize_ = true;
+  TWinControl* FocusControl_ = nullptr;
+  bool ShowAccelChar_ = true;
+  bool Transparent_ = false;
+  bool WordWrap_ = false;
+};
+
+class TLabel : public TCustomLabel {
+  QEV_CLASS(TLabel, TCustomLabel)
+ public:
+  using TCustomLabel::TCustomLabel;
+};
+
+// --------------------------------------------------------------- edit box
+
+// A one-line "EDIT" window.
+class TCustomEdit : public TWinControl {
+  QEV_CLASS(TCustomEdit, TWinControl)
+ public:
+  explicit TCustomEdit(TComponent* AOwner);
+
+  AnsiString Text() { return GetText(); }
+
+  Integer MaxLength() const { return MaxLength_; }
+  void SetMaxLength(Integer Value);
+  // 0: plain text. With a window the character takes effect at once.
+  AnsiChar PasswordChar() const { return PasswordChar_; }
+  void SetPasswordChar(AnsiChar Value);
+  bool ReadOnly() const { return ReadOnly_; }
+  void SetReadOnly(bool Value);
+  bool Modified();
+  void SetModified(bool Value);
+
+  // The selection, in characters of the window's text.
+  Integer SelStart();
+  void SetSelStart(Integer Value);
+  Integer SelLength();
+  void SetSelLength(Integer Value);
+  AnsiString SelText();
+  void SelectAll();
+  void Clear() { SetText(AnsiString()); }
+
+  void Dispatch(TMessage& Message) override;
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  virtual void Change();
+
+ private:
+  Integer MaxLength_ = 0;
+  AnsiChar PasswordChar_ = '\0';
+  bool ReadOnly_ = false;
+  bool Modified_ = false;  // kept while there is no window
+};
+
+class TEdit : public TCustomEdit {
+  QEV_CLASS(TEdit, TCustomEdit)
+ public:
+  using TCustomEdit::TCustomEdit;
+};
+
+// ---------------------------------------------------------------- buttons
+
+// A "BUTTON" window; its BN_CLICKED notification is the click.
+class TButtonControl : public TWinControl {
+  QEV_CLASS(TButtonControl, TWinControl)
+ public:
+  explicit TButtonControl(TComponent* AOwner);
+
+ protected:
+  virtual bool GetChecked() { return false; }
+  virtual void SetChecked(bool) {}
+  // Set while a change made by the program must not fire OnClick.
+  bool ClicksDisabled_ = false;
+};
+
+// A push button that can set its form's ModalResult and answer Enter
+// (Default) or Escape (Cancel).
+class TButton : public TButtonControl {
+  QEV_CLASS(TButton, TButtonControl)
+ public:
+  explicit TButton(TComponent* AOwner);
+
+  bool Default() const { return Default_; }
+  void SetDefault(bool Value);
+  bool Cancel() const { return Cancel_; }
+  void SetCancel(bool Value) { Cancel_ = Value; }
+  TModalResult ModalResult() const { return ModalResult_; }
+  void SetModalResult(TModalResult Value) { ModalResult_ = Value; }
+
+  // Sets the form's ModalResult (when the button has one), then OnClick.
+  void Click() override;
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+
+ private:
+  void CMDialogKey(TMessage& Message);
+  void CMDialogChar(TMessage& Message);
+
+  bool Default_ = false;
+  bool Cancel_ = false;
+  TModalResult ModalResult_ = mrNone;
+};
+
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+QEV_ENUM_TYPEINFO(TCheckBoxState, "cbUnchecked", "cbChecked", "cbGrayed");
+
+// A three-state "BUTTON" window that the library toggles itself.
+class TCustomCheckBox : public TButtonControl {
+  QEV_CLASS(TCustomCheckBox, TButtonControl)
+ public:
+  explicit TCustomCheckBox(TComponent* AOwner);
+
+  TLeftRight Alignment() const { return Alignment_; }
+  void SetAlignment(TLeftRight Value);
+  bool AllowGrayed() const { return AllowGrayed_; }
+  void SetAllowGrayed(bool Value) { AllowGrayed_ = Value; }
+  TCheckBoxState State() const { return State_; }
+  // Fires OnClick unless the change comes from the form stream.
+  virtual void SetState(TCheckBoxState Value);
+  bool Checked() const { return State_ == cbChecked; }
+  void SetChecked(bool Value) override { SetState(Value ? cbChecked : cbUnchecked); }
+
+  // Unchecked -> checked (grayed first with AllowGrayed) -> unchecked.
+  virtual void Toggle();
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  bool GetChecked() override { return Checked(); }
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+
+ private:
+  void CMDialogChar(TMessage& Message);
+
+  TLeftRight Alignment_ = taRightJustify;
+  bool AllowGrayed_ = false;
+  TCheckBoxState State_ = cbUnchecked;
+};
+
+class TCheckBox : public TCustomCheckBox {
+  QEV_CLASS(TCheckBox, TCustomCheckBox)
+ public:
+  using TCustomCheckBox::TCustomCheckBox;
+};
+
+// ------------------------------------------------------------- group box
+
+// A captioned frame around other controls; its accelerator focuses the
+// first of them.
+class TCustomGroupBox : public TCustomControl {
+  QEV_CLASS(TCustomGroupBox, TCustomControl)
+ public:
+  explicit TCustomGroupBox(TComponent* AOwner);
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  void Paint() override;
+
+ private:
+  void CMDialogChar(TMessage& Message);
+};
+
+class TGroupBox : public TCustomGroupBox {
+  QEV_CLASS(TGroupBox, TCustomGroupBox)
+ public:
+  using TCustomGroupBox::TCustomGroupBox;
+};
+
+void Initialization_StdCtrls();  // registers the published control classes
+void Finalization_StdCtrls();
