@@ -333,6 +333,9 @@ TCollectionItem* TCollection::Add() {
   TClassFactory factory = ItemClass_ ? ItemClass_->Factory() : nullptr;
   if (!factory || !ItemClass_->InheritsFrom(TCollectionItem::StaticClass()))
     TList::Error(SInvalidPropertyValue, 0);
+  // The item joins from its base constructor, before the derived item exists:
+  // the collection hears of the change once the item is complete.
+  TCollectionUpdate update(this);
   return static_cast<TCollectionItem*>(factory(this));
 }
 

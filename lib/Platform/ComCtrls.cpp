@@ -382,18 +382,7 @@ void TStatusPanel::SetBevel(TStatusPanelBevel Value) {
 TStatusPanels::TStatusPanels(TCustomStatusBar* StatusBar)
     : TCollection(TStatusPanel::StaticClass()), StatusBar_(StatusBar) {}
 
-TStatusPanel* TStatusPanels::Add() {
-  BeginUpdate();
-  TCollectionItem* item = nullptr;
-  try {
-    item = TCollection::Add();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  return static_cast<TStatusPanel*>(item);
-}
+TStatusPanel* TStatusPanels::Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
 
 TPersistent* TStatusPanels::GetOwner() const { return StatusBar_; }
 
