@@ -43,19 +43,6 @@ QEV_RESOURCESTRING(Classes, SInvalidString, L"Invalid string constant");
 
 namespace {
 
-// Runs body inside BeginUpdate/EndUpdate; the bracket is closed on an exception too.
-template <typename Body>
-void WithUpdate(TStrings* strings, Body body) {
-  strings->BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    strings->EndUpdate();
-    throw;
-  }
-  strings->EndUpdate();
-}
-
 bool IsBlank(AnsiChar c) { return static_cast<unsigned char>(c) <= ' '; }
 
 AnsiString QuotedStr(const AnsiString& s, AnsiChar quote) {

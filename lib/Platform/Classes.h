@@ -229,6 +229,20 @@ class TStrings : public TPersistent {
   Integer UpdateCount_ = 0;
 };
 
+// Runs body inside the list's BeginUpdate/EndUpdate bracket (any list with
+// those two operations); the bracket is closed on an exception too.
+template <typename List, typename Body>
+void WithUpdate(List* list, Body body) {
+  list->BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    list->EndUpdate();
+    throw;
+  }
+  list->EndUpdate();
+}
+
 // ---------------------------------------------------------------- TStringList
 
 // Builds on TStrings and the list messages above.

@@ -225,8 +225,7 @@ void TReader::ReadMethod(TPersistent* Instance, const TPropInfo* PropInfo) {
 }
 
 void TReader::ReadCollection(TCollection* Collection) {
-  Collection->BeginUpdate();
-  try {
+  WithUpdate(Collection, [&] {
     if (!EndOfList()) Collection->Clear();
     while (!EndOfList()) {
       TValueType type = NextValue();
@@ -237,11 +236,7 @@ void TReader::ReadCollection(TCollection* Collection) {
       ReadListEnd();
     }
     ReadListEnd();
-  } catch (...) {
-    Collection->EndUpdate();
-    throw;
-  }
-  Collection->EndUpdate();
+  });
 }
 
 // "Name" among the root's components, "Owner" for the root itself, or a path

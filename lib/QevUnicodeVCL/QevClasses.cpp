@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "QevClassesImpl.h"
 #include "QevSysUtils.h"
 #include "QevSystem.h"
 #include "WinApi.h"

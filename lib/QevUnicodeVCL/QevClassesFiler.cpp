@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "QevClasses.h"
-#include "QevClassesImpl.h"
 #include "QevSystem.h"
 
 bool ApplyWideFormPropertiesAtRunTime = false;
