@@ -186,6 +186,11 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
 
 TRect TControl::ClientRect() { return TRect{0, 0, Width_, Height_}; }
 
+void TControl::ChangeScale(Integer M, Integer D) {
+  SetBounds(MulDiv(Left_, M, D), MulDiv(Top_, M, D), MulDiv(Width_, M, D), MulDiv(Height_, M, D));
+  if (!ParentFont_) Font_->SetHeight(MulDiv(Font_->Height(), M, D));
+}
+
 void TControl::SetClientSize(Integer AWidth, Integer AHeight) {
   TRect client = ClientRect();
   SetBounds(Left_, Top_, Width_ - client.right + AWidth, Height_ - client.bottom + AHeight);
@@ -331,9 +336,7 @@ void TControl::Click() {
 
 TBasicAction* TControl::Action() const { return ActionLink_ ? ActionLink_->Action() : nullptr; }
 
-TControlActionLinkClass TControl::GetActionLinkClass() {
-  return [](TControl* Client) { return new TControlActionLink(Client); };
-}
+TControlActionLinkClass TControl::GetActionLinkClass() { return &TControlActionLink::Make; }
 
 void TControl::SetAction(TBasicAction* Value) {
   if (!Value) {
@@ -382,6 +385,14 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 // ------------------------------------------------------- TControlActionLink
+
+// Named functions, so that a link class compares equal wherever it is taken.
+TControlActionLink* TControlActionLink::Make(TControl* Client) {
+  return new TControlActionLink(Client);
+}
+TControlActionLink* TWinControlActionLink::Make(TControl* Client) {
+  return new TWinControlActionLink(Client);
+}
 
 bool TControlActionLink::IsCaptionLinked() {
   auto* action = dynamic_cast<TCustomAction*>(Action_);

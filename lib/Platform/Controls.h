@@ -267,6 +267,8 @@ class TControl : public TComponent {
   TControlActionLink* ActionLink() const { return ActionLink_; }
   // Idle-time update of the control's action.
   virtual void InitiateAction();
+  // Position, size and (unless it follows the parent's) font times M / D.
+  virtual void ChangeScale(Integer M, Integer D);
 
   void Loaded() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -313,6 +315,7 @@ class TControl : public TComponent {
 class TControlActionLink : public TActionLink {
  public:
   explicit TControlActionLink(TControl* AClient) : TActionLink(AClient), Client_(AClient) {}
+  static TControlActionLink* Make(TControl* Client);  // the link class of plain controls
   const char* ClassName() const override { return "TControlActionLink"; }
   bool IsCaptionLinked() override;
   bool IsEnabledLinked() override;
@@ -327,6 +330,14 @@ class TControlActionLink : public TActionLink {
   void SetVisible(bool Value) override;
   void SetOnExecute(TNotifyEvent Value) override;
   TControl* Client_;
+};
+
+// The link of windowed controls.
+class TWinControlActionLink : public TControlActionLink {
+ public:
+  using TControlActionLink::TControlActionLink;
+  static TControlActionLink* Make(TControl* Client);
+  const char* ClassName() const override { return "TWinControlActionLink"; }
 };
 
 // ---------------------------------------------------------------- TWinControl
@@ -351,6 +362,9 @@ extern TWinControl* CreationControl;
 LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 // Finds the control through the window property and hands it the message.
 LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+// True while Message is the one StdWndProc is handing Control for a message
+// its window received; false for one made by Perform, also while nested.
+bool CameThroughWindowProc(const TWinControl* Control, const TMessage& Message);
 // The names of the two window properties that mark this library's windows
 // (the window itself, and the control), made once per process and thread.
 const AnsiString& WindowAtomString();
@@ -404,6 +418,10 @@ class TWinControl : public TControl {
   void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   TRect ClientRect() override;
   void Realign();
+  // The children's positions, sizes and fonts and this control's size and
+  // font times M / D; its own position stays.
+  void ScaleBy(Integer M, Integer D);
+  void ChangeScale(Integer M, Integer D) override;
   bool IsShowing() override;
   void Loaded() override;
   bool Showing() { return IsShowing(); }
@@ -434,6 +452,7 @@ class TWinControl : public TControl {
   TNotifyEvent OnExit;
 
  protected:
+  TControlActionLinkClass GetActionLinkClass() override { return &TWinControlActionLink::Make; }
   virtual void CreateParams(TCreateParams& Params);
   // The window of a subclassed system class: its class record, procedure
   // and all (DefWndProc: that class's procedure).
@@ -481,6 +500,9 @@ class TWinControl : public TControl {
   HWND Handle_ = nullptr;
   HWND ParentWindow_ = nullptr;
   WNDPROC DefWndProc_ = nullptr;
+  // The window's class procedure erases the background (a system class): as
+  // created, whatever procedure is put in front of DefWndProc later.
+  bool ClassErasesBackground_ = false;
   std::vector<TControl*> Controls_;
   std::vector<TWinControl*> TabList_;
   bool TabStop_ = false;

@@ -86,7 +86,7 @@ void TWinControl::PaintControls(HDC DC) {
 }
 
 void TWinControl::WMEraseBkgnd(TMessage& Message) {
-  if (ControlStyle_.Contains(csOpaque) || DefWndProc_ != &DefWindowProcA) {
+  if (ControlStyle_.Contains(csOpaque) || ClassErasesBackground_) {
     DefaultHandler(Message);
     return;
   }

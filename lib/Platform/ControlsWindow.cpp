@@ -31,6 +31,13 @@ unsigned Low32(const void* p) {
 
 bool IsMouseMessage(UINT Msg) { return Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST; }
 
+// The message StdWndProc is dispatching on this thread, and to whom.
+struct TWindowDispatch {
+  const TWinControl* Control = nullptr;
+  const TMessage* Message = nullptr;
+};
+thread_local TWindowDispatch CurrentDispatch;
+
 }  // namespace
 
 const AnsiString& WindowAtomString() { return Atoms.WindowName; }
@@ -90,6 +97,8 @@ LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* control = static_cast<TWinControl*>(GetPropA(Wnd, MAKEINTATOM(Atoms.Control)));
   if (!control) return DefWindowProcA(Wnd, Msg, WParam, LParam);
   TMessage message{Msg, WParam, LParam, 0};
+  const TWindowDispatch outer = CurrentDispatch;
+  CurrentDispatch = {control, &message};
   try {
     control->MainWndProc(message);
     // The control outlives its window; after this message it has none.
@@ -102,7 +111,12 @@ LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     // The application's exception handler failed itself: nothing may cross
     // into the system's frames.
   }
+  CurrentDispatch = outer;
   return message.Result;
+}
+
+bool CameThroughWindowProc(const TWinControl* Control, const TMessage& Message) {
+  return CurrentDispatch.Control == Control && CurrentDispatch.Message == &Message;
 }
 
 // --------------------------------------------------------------- TWinControl
@@ -182,6 +196,7 @@ void TWinControl::CreateWnd() {
   if (!params.WndParent && (params.Style & WS_CHILD))
     throw EInvalidOperation(SParentRequired, {Name()});
   DefWndProc_ = params.WindowClass.lpfnWndProc;
+  ClassErasesBackground_ = DefWndProc_ != &DefWindowProcA;
   params.WinClassName.resize(std::min<size_t>(params.WinClassName.size(), 63));
   WNDCLASSA registered{};
   bool known =
@@ -545,6 +560,18 @@ TRect TWinControl::ClientRect() {
   RECT rect{};
   GetClientRect(Handle_, &rect);
   return rect;
+}
+
+void TWinControl::ChangeScale(Integer M, Integer D) {
+  for (TControl* child : Controls_) child->ChangeScale(M, D);
+  TControl::ChangeScale(M, D);
+}
+
+void TWinControl::ScaleBy(Integer M, Integer D) {
+  if (M == D || D == 0) return;
+  for (TControl* child : Controls_) child->ChangeScale(M, D);
+  SetBounds(Left(), Top(), MulDiv(Width(), M, D), MulDiv(Height(), M, D));
+  if (!ParentFont()) Font()->SetHeight(MulDiv(Font()->Height(), M, D));
 }
 
 // Aligned children fill the client area from its edges inwards, in list order.

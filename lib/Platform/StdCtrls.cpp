@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "ClassesImpl.h"
 #include "Forms.h"
 
 QEV_DEFINE_CLASS(TCustomLabel,
@@ -291,6 +292,24 @@ TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner) {
   // BN_CLICKED is the click; the mouse-up of the control is not.
   ControlStyle_ = {csSetCaption, csDoubleClicks};
   SetTabStop(true);
+}
+
+TControlActionLinkClass TButtonControl::GetActionLinkClass() { return &TButtonActionLink::Make; }
+
+TControlActionLink* TButtonActionLink::Make(TControl* Client) { return new TButtonActionLink(Client); }
+
+bool TButtonActionLink::IsCheckedLinked() {
+  auto* action = dynamic_cast<TCustomAction*>(Action_);
+  return TWinControlActionLink::IsCheckedLinked() && action &&
+         Button()->GetChecked() == action->Checked();
+}
+
+// The action's change is no click of the button.
+void TButtonActionLink::SetChecked(bool Value) {
+  if (!IsCheckedLinked()) return;
+  TRestore<bool> restore(Button()->ClicksDisabled_);
+  Button()->ClicksDisabled_ = true;
+  Button()->SetChecked(Value);
 }
 
 TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner) { SetBounds(0, 0, 75, 25); }

@@ -123,10 +123,28 @@ class TButtonControl : public TWinControl {
   explicit TButtonControl(TComponent* AOwner);
 
  protected:
+  friend class TButtonActionLink;
+  TControlActionLinkClass GetActionLinkClass() override;
   virtual bool GetChecked() { return false; }
   virtual void SetChecked(bool) {}
   // Set while a change made by the program must not fire OnClick.
   bool ClicksDisabled_ = false;
+};
+
+// The link of button controls, which also follow the action's Checked.
+class TButtonActionLink : public TWinControlActionLink {
+ public:
+  using TWinControlActionLink::TWinControlActionLink;
+  static TControlActionLink* Make(TControl* Client);
+  const char* ClassName() const override { return "TButtonActionLink"; }
+  bool IsCheckedLinked() override;
+
+ protected:
+  void SetChecked(bool Value) override;
+
+ private:
+  // Only button controls hand out this link class.
+  TButtonControl* Button() const { return static_cast<TButtonControl*>(Client_); }
 };
 
 // A push button that can set its form's ModalResult and answer Enter

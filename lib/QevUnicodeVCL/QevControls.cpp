@@ -70,7 +70,9 @@ void SetHeldWideText(const WideString& Value, WideString& Held, AnsiString AnsiV
                      TAnsiTextSetter Setter, TObject* Object) {
   if (ReconcileWideText(Held, AnsiValue) == Value) return;
   AnsiString ansi = WideToAnsi(Value);
-  if (AnsiToWide(ansi) != Value && ansi == AnsiValue) Setter(Object, AnsiString());
+  // The same 8-bit form hides the change, also of a held text that did not
+  // survive the 8-bit trip to one that does.
+  if (ansi == AnsiValue) Setter(Object, AnsiString());
   // Held first, so that handlers of the setter's notices read the new value.
   Held = Value;
   Setter(Object, ansi);
@@ -176,9 +178,13 @@ WideString WideLongHint(const WideString& Hint) {
 
 // -------------------------------------------------------------------- unit
 
-void Initialization_QevControls() { CaptionHolders = new TList; }
+void Initialization_QevControls() {
+  CaptionHolders = new TList;
+  Initialization_QevControlsWindow();
+}
 
 void Finalization_QevControls() {
+  Finalization_QevControlsWindow();
   // Each holder leaves the list and its control's notifications as it goes.
   while (CaptionHolders->Count() > 0)
     delete static_cast<TWideCaptionHolder*>(CaptionHolders->Last());

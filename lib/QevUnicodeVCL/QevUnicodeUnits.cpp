@@ -1,7 +1,9 @@
 #include "QevUnicodeUnits.h"
 
+#include "QevActnList.h"
 #include "QevClipBrd.h"
 #include "QevControls.h"
+#include "QevStdActns.h"
 #include "QevSysUtils.h"
 #include "QevSystem.h"
 #include "QevWindows.h"
@@ -11,10 +13,14 @@ void Initialization_QevUnicodeUnits() {
   Initialization_QevSystem();
   Initialization_QevWindows();
   Initialization_QevControls();
+  Initialization_QevActnList();
+  Initialization_QevStdActns();
 }
 
 void Finalization_QevUnicodeUnits() {
   Finalization_QevClipBrd();
+  Finalization_QevStdActns();
+  Finalization_QevActnList();
   Finalization_QevControls();
   Finalization_QevWindows();
   Finalization_QevSystem();

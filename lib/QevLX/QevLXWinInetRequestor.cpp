@@ -1,0 +1,521 @@
+#include "QevLXWinInetRequestor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "Forms.h"
+#include "QevLXUtils.h"
+#include "QevSysUtils.h"
+
+QEV_RESOURCESTRING(QevLXWinInetRequestor, SKBytesReceivedMsg, L"Received %d KB");
+QEV_RESOURCESTRING(QevLXWinInetRequestor, SDefaultWaitMsg, L"Please wait...");
+QEV_RESOURCESTRING(QevLXWinInetRequestor, SRequestCancelled, L"Request cancelled.");
+QEV_RESOURCESTRING(QevLXWinInetRequestor, SPortOutOfRange, L"Port %d is out of range.");
+QEV_RESOURCESTRING(QevLXWinInetRequestor, SHttpStatusError, L"The server answered %d %s.");
+
+TQevStringList* CertDateIgnoreHosts = nullptr;
+TQevStringList* CertNameIgnoreHosts = nullptr;
+
+namespace {
+
+constexpr const WideChar* QevUnitSource = L"lib\\QevLX\\QevLXWinInetRequestor";  // named by assertions
+
+// The workers of every requestor read and add to the host lists.
+std::mutex CertHostsLock;
+
+constexpr DWORD ErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                   FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                   FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+
+// The send results that WinInet's own dialog can resolve; 0 lets it react to
+// the HTTP status (a request for credentials).
+bool DialogResolves(DWORD Code) {
+  switch (Code) {
+    case ERROR_SUCCESS:
+    case ERROR_INTERNET_INCORRECT_PASSWORD:
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_HTTP_TO_HTTPS_ON_REDIR:
+    case ERROR_INTERNET_POST_IS_NON_SECURE:
+    case ERROR_INTERNET_INVALID_CA:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Int64 ContentLength(const WideString& Text) {
+  try {
+    return std::max<Int64>(0, StrToInt64(WideToAnsi(Text)));
+  } catch (const EConvertError&) {
+    return 0;
+  }
+}
+
+WideString AppTitle() { return Application ? AnsiToWide(Application->Title()) : WideString(); }
+
+}  // namespace
+
+bool CertHostAccepted(TQevStringList* const& List, const WideString& Host) {
+  std::lock_guard<std::mutex> lock(CertHostsLock);
+  return List && List->IndexOf(Host) >= 0;
+}
+
+void AcceptCertHost(TQevStringList* const& List, const WideString& Host) {
+  std::lock_guard<std::mutex> lock(CertHostsLock);
+  if (List) List->Add(Host);
+}
+
+// ================================================================ the worker
+
+std::atomic<Integer> TQevWinInetRequestThread::Running_ = 0;
+
+TQevWinInetRequestThread::TQevWinInetRequestThread()
+    : TThread(true), Link_(std::make_shared<TRequestLink>()) {
+  if (!GetModuleHandleExW(0, L"wininet.dll", &WinInetPin_)) WinInetPin_ = nullptr;
+  ++Running_;
+}
+
+TQevWinInetRequestThread::~TQevWinInetRequestThread() {
+  if (WinInetPin_) FreeLibrary(WinInetPin_);
+  --Running_;
+}
+
+void TQevWinInetRequestThread::Detach() {
+  // The worker frees itself only after it saw Detached, so the link must
+  // outlive the unlock below.
+  std::shared_ptr<TRequestLink> link = Link_;
+  HINTERNET request = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(link->Lock);
+    link->Detached = true;
+    OnTerminate = nullptr;
+    OnProgress = nullptr;
+    OnException = nullptr;
+    if (!link->Ending) {
+      Terminate();
+      request = std::exchange(link->Request, nullptr);
+    }
+  }
+  SafeCloseInternetHandle(request);
+}
+
+HINTERNET TQevWinInetRequestThread::RequestHandle() {
+  std::lock_guard<std::mutex> lock(Link_->Lock);
+  return Link_->Request;
+}
+
+void TQevWinInetRequestThread::KeepRequest(HINTERNET Handle) {
+  {
+    std::lock_guard<std::mutex> lock(Link_->Lock);
+    if (!Link_->Detached) {
+      Link_->Request = Handle;
+      return;
+    }
+  }
+  SafeCloseInternetHandle(Handle);
+}
+
+void TQevWinInetRequestThread::CloseRequest() {
+  HINTERNET request;
+  {
+    std::lock_guard<std::mutex> lock(Link_->Lock);
+    request = std::exchange(Link_->Request, nullptr);
+  }
+  SafeCloseInternetHandle(request);
+}
+
+void TQevWinInetRequestThread::RaiseWinInetError(DWORD Code) {
+  throw EQevGeneralError(WinInetErrorText(Code));
+}
+
+void TQevWinInetRequestThread::Execute() {
+  try {
+    do {
+      Reopen_ = false;
+      ReopenAfterResend_ = false;
+      OpenRequest();
+      do {
+        Resend_ = false;
+        const DWORD code = SendRequest();
+        if (Terminated()) return;
+        HandleSendError(code);
+      } while (Resend_ && !Terminated());
+      if (ReopenAfterResend_) Reopen_ = true;
+    } while (Reopen_ && !Terminated());
+    if (Terminated()) return;
+    CheckStatus();
+    if (DownloadOption == doStream || DownloadOption == doSizeOnly) QueryContentLength();
+    if (DownloadOption == doStream) ReadResponse();
+  } catch (...) {
+    if (Terminated()) return;
+    ExceptionObject_ = std::current_exception();
+    Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncException>(this));
+  }
+}
+
+void TQevWinInetRequestThread::DoTerminate() {
+  bool detached;
+  HINTERNET request;
+  {
+    std::lock_guard<std::mutex> lock(Link_->Lock);
+    Link_->Ending = true;
+    detached = Link_->Detached;
+    request = std::exchange(Link_->Request, nullptr);
+  }
+  SafeCloseInternetHandle(request);
+  // Detached: nobody waits for the end, and the sender no longer knows this object.
+  if (!detached) Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncTerminated>(this));
+}
+
+void TQevWinInetRequestThread::OpenRequest() {
+  CloseRequest();  // the one of the previous round
+  if (CertHostAccepted(CertDateIgnoreHosts, Host)) Flags |= INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+  if (CertHostAccepted(CertNameIgnoreHosts, Host)) Flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+  const DWORD flags = Flags | INTERNET_FLAG_KEEP_CONNECTION;
+  HINTERNET request;
+  if (SafeWinInetWide) {
+    LPCWSTR accept[] = {L"*/*", nullptr};
+    request = SafeWinInet.HttpOpenRequestW(Connection, Verb.c_str(), ObjectPath.c_str(), nullptr,
+                                           nullptr, accept, flags, 0);
+  } else {
+    const AnsiString verb = WideToAnsi(Verb), path = WideToAnsi(ObjectPath);
+    LPCSTR accept[] = {"*/*", nullptr};
+    request = SafeWinInet.HttpOpenRequestA(Connection, verb.c_str(), path.c_str(), nullptr, nullptr,
+                                           accept, flags, 0);
+  }
+  if (!request) RaiseWinInetError(GetLastError());
+  KeepRequest(request);
+}
+
+DWORD TQevWinInetRequestThread::SendRequest() {
+  static const WideChar HeaderW[] = L"Content-Type: application/x-www-form-urlencoded";
+  static const AnsiChar HeaderA[] = "Content-Type: application/x-www-form-urlencoded";
+  AnsiString data = WideToAnsi(PostData);
+  void* optional = data.empty() ? nullptr : data.data();
+  const auto size = static_cast<DWORD>(data.size());
+  const BOOL ok =
+      SafeWinInetWide
+          ? SafeWinInet.HttpSendRequestW(RequestHandle(), HeaderW,
+                                         static_cast<DWORD>(std::wcslen(HeaderW)), optional, size)
+          : SafeWinInet.HttpSendRequestA(RequestHandle(), HeaderA,
+                                         static_cast<DWORD>(std::strlen(HeaderA)), optional, size);
+  return ok ? ERROR_SUCCESS : GetLastError();
+}
+
+void TQevWinInetRequestThread::HandleSendError(DWORD Code) {
+  if (Quiet || !DialogResolves(Code)) {
+    if (Code != ERROR_SUCCESS) RaiseWinInetError(Code);
+    return;
+  }
+  const DWORD result =
+      SafeWinInet.InternetErrorDlg(ParentWindow, RequestHandle(), Code, ErrorDialogFlags, nullptr);
+  if (result == ERROR_CANCELLED) throw EQevGeneralError(SRequestCancelled);
+  // Only the user's consent resolves an error; a dialog that failed does not.
+  if (result != ERROR_SUCCESS && result != ERROR_INTERNET_FORCE_RETRY) {
+    if (Code != ERROR_SUCCESS) RaiseWinInetError(Code);
+    return;
+  }
+  switch (Code) {
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+      AcceptCertHost(CertDateIgnoreHosts, Host);
+      Reopen_ = true;
+      return;
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+      AcceptCertHost(CertNameIgnoreHosts, Host);
+      Reopen_ = true;
+      return;
+    case ERROR_INTERNET_INVALID_CA:
+      // The dialog's consent lives on this handle only; a new handle would
+      // ask again, so reopen once at most.
+      Resend_ = true;
+      if (!CaReopened_) ReopenAfterResend_ = CaReopened_ = true;
+      return;
+  }
+  if (result == ERROR_INTERNET_FORCE_RETRY) Resend_ = true;
+}
+
+void TQevWinInetRequestThread::CheckStatus() {
+  Integer status = 0;
+  if (!TryStrToInt(WideToAnsi(SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_CODE)), status) ||
+      status < HTTP_STATUS_BAD_REQUEST)
+    return;
+  throw EQevGeneralError(SHttpStatusError,
+                         {status, SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_TEXT)});
+}
+
+void TQevWinInetRequestThread::QueryContentLength() {
+  if (Terminated()) return;
+  TotalAvailable = ContentLength(SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_CONTENT_LENGTH));
+  if (Terminated()) return;
+  BytesDownloaded = 0;
+  Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncProgress>(this));
+}
+
+void TQevWinInetRequestThread::ReadResponse() {
+  if (Terminated()) return;
+  QEV_ASSERT(DownloadOption == doStream && Stream, L"Assertion failure");
+  char buffer[1024];
+  while (!Terminated()) {
+    DWORD available = 0;
+    if (!SafeWinInet.InternetQueryDataAvailable(RequestHandle(), &available, 0, 0))
+      RaiseWinInetError(GetLastError());
+    if (available == 0) return;  // the server sent everything
+    DWORD read = 0;
+    if (!SafeWinInet.InternetReadFile(RequestHandle(), buffer,
+                                      std::min<DWORD>(available, sizeof buffer), &read))
+      RaiseWinInetError(GetLastError());
+    if (Terminated() || read == 0) return;
+    Stream->WriteBuffer(buffer, read);
+    BytesDownloaded += read;
+    if (Terminated()) return;
+    Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncProgress>(this));
+  }
+}
+
+// The Sync... methods run on the main thread, where Detach clears the events.
+
+void TQevWinInetRequestThread::SyncProgress() {
+  if (OnProgress) OnProgress(BytesDownloaded, TotalAvailable);
+}
+
+void TQevWinInetRequestThread::SyncException() {
+  if (!OnException) return;
+  try {
+    try {
+      std::rethrow_exception(ExceptionObject_);
+    } catch (Exception& E) {
+      OnException(&E);
+    } catch (const std::exception& E) {
+      EQevGeneralError error(AnsiToWide(E.what()));
+      OnException(&error);
+    }
+  } catch (...) {
+    HandleCurrentException(this);
+  }
+}
+
+void TQevWinInetRequestThread::SyncTerminated() {
+  const TNotifyEvent handler = OnTerminate;  // the handler detaches, which clears it
+  if (!handler) return;
+  try {
+    handler(this);
+  } catch (...) {
+    HandleCurrentException(this);
+  }
+}
+
+// ================================================================ the sender
+
+QEV_DEFINE_CLASS(TQevWinInetRequestSender)
+
+TQevWinInetRequestSender::~TQevWinInetRequestSender() { Cancel(); }
+
+void TQevWinInetRequestSender::Send(HINTERNET Connection, const WideString& Host, bool Quiet,
+                                    TDownloadOption DownloadOption, TStream* Stream,
+                                    const WideString& PostData, DWORD Flags, const WideString& Verb,
+                                    const WideString& ObjectPath) {
+  CheckCondition(!Worker_, L"Internal Error: Can only process one request at a time.");
+  QEV_ASSERT(DownloadOption != doStream || Stream, L"Assertion failure");
+  auto worker = std::make_unique<TQevWinInetRequestThread>();
+  worker->Connection = Connection;
+  worker->Host = Host;
+  worker->ObjectPath = ObjectPath;
+  worker->Verb = Verb;
+  worker->Flags = Flags;
+  worker->PostData = PostData;
+  worker->Stream = Stream;
+  worker->DownloadOption = DownloadOption;
+  worker->Quiet = Quiet;
+  worker->OnProgress = OnProgress;
+  worker->OnException =
+      TRequestExceptionEvent::Bind<&TQevWinInetRequestSender::WorkerException>(this);
+  worker->ParentWindow = ParentWindow();
+  worker->OnTerminate = TNotifyEvent::Bind<&TQevWinInetRequestSender::ThreadTerminated>(this);
+  worker->FreeOnTerminate = true;
+  ErrorsOccurred = false;
+  Worker_ = worker.release();
+  Worker_->Resume();
+}
+
+void TQevWinInetRequestSender::Cancel() {
+  if (TQevWinInetRequestThread* worker = std::exchange(Worker_, nullptr)) worker->Detach();
+}
+
+HWND TQevWinInetRequestSender::ParentWindow() const {
+  for (TComponent* c = Owner(); c; c = c->Owner())
+    if (auto* form = dynamic_cast<TForm*>(c)) return form->Handle();
+  return Application ? Application->Handle() : nullptr;
+}
+
+void TQevWinInetRequestSender::WorkerException(Exception* E) {
+  ErrorsOccurred = true;
+  if (OnException) OnException(E);
+}
+
+void TQevWinInetRequestSender::ThreadTerminated(TObject*) {
+  TStream* stream = Worker_ ? Worker_->Stream : nullptr;
+  Cancel();
+  try {
+    if (OnRequestDone) OnRequestDone(stream, ErrorsOccurred);
+  } catch (...) {
+    HandleCurrentException(this);
+    try {
+      if (OnRequestDone) OnRequestDone(nullptr, true);
+    } catch (...) {
+      HandleCurrentException(this);
+    }
+  }
+}
+
+// ============================================================= the requestor
+
+QEV_DEFINE_CLASS(TQevMultiPostRequestor)
+
+TQevMultiPostRequestor::TQevMultiPostRequestor(TComponent* AOwner)
+    : TComponent(AOwner),
+      TempFileName_(GetGcTempFileName(L".tmp")),
+      ResponseStream_(std::make_unique<TQevFileStream>(TempFileName_, fmCreate)),
+      PostItems_(std::make_unique<TQevStringList>()),
+      WaitMessages_(std::make_unique<TQevStringList>()) {
+  Sender_ = new TQevWinInetRequestSender(this);
+  Sender_->OnRequestDone =
+      TRequestDoneEvent::Bind<&TQevMultiPostRequestor::SenderRequestDone>(this);
+  Sender_->OnProgress = TProgressNotifyEvent::Bind<&TQevMultiPostRequestor::SenderProgress>(this);
+  Sender_->OnException =
+      TRequestExceptionEvent::Bind<&TQevMultiPostRequestor::SenderException>(this);
+}
+
+TQevMultiPostRequestor::~TQevMultiPostRequestor() {
+  Sender_->Cancel();
+  ResponseStream_.reset();
+  WideDeleteFile(TempFileName_);
+  CloseHandles();
+}
+
+void TQevMultiPostRequestor::OpenConnection(Integer Port, const WideString& Host,
+                                            const WideString& ObjectPath,
+                                            const WideString& UserName,
+                                            const WideString& Password) {
+  if (Busy()) throw EQevInternalError(L"Internal Error: Previous request is already in progress.");
+  if (Port < 0 || Port > 65535) throw EQevGeneralError(SPortOutOfRange, {Port});
+  CheckSafeWinInetOn();
+  try {
+    const auto port = static_cast<INTERNET_PORT>(Port);
+    if (SafeWinInetWide) {
+      InternetHandle_ = SafeWinInet.InternetOpenW(AppTitle().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
+                                                  nullptr, nullptr, 0);
+      if (!InternetHandle_) RaiseLastOSError();
+      ConnectionHandle_ =
+          SafeWinInet.InternetConnectW(InternetHandle_, Host.c_str(), port, UserName.c_str(),
+                                       Password.c_str(), INTERNET_SERVICE_HTTP, 0, 0);
+    } else {
+      InternetHandle_ = SafeWinInet.InternetOpenA(WideToAnsi(AppTitle()).c_str(),
+                                                  INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+      if (!InternetHandle_) RaiseLastOSError();
+      ConnectionHandle_ = SafeWinInet.InternetConnectA(
+          InternetHandle_, WideToAnsi(Host).c_str(), port, WideToAnsi(UserName).c_str(),
+          WideToAnsi(Password).c_str(), INTERNET_SERVICE_HTTP, 0, 0);
+    }
+    if (!ConnectionHandle_) RaiseLastOSError();
+    Host_ = Host;
+    ObjectPath_ = ObjectPath;
+    ItemIndex_ = -1;
+    SenderRequestDone(nullptr, false);
+  } catch (...) {
+    CloseHandles();  // a failed start leaves the requestor idle
+    throw;
+  }
+}
+
+void TQevMultiPostRequestor::Cancel() {
+  Sender_->Cancel();
+  CloseHandles();
+}
+
+void TQevMultiPostRequestor::CloseHandles() {
+  SafeCloseInternetHandle(ConnectionHandle_);
+  SafeCloseInternetHandle(InternetHandle_);
+}
+
+void TQevMultiPostRequestor::SenderRequestDone(TStream*, bool ErrorsOccurred) {
+  if (ErrorsOccurred) return Finish(true);
+  if (PostItems_->Count() == ItemIndex_ + 1) return Finish(false);
+  ++ItemIndex_;
+  if (OnMessage)
+    OnMessage(ItemIndex_ < WaitMessages_->Count() ? WaitMessages_->Get(ItemIndex_)
+                                                  : LoadResString(SDefaultWaitMsg));
+  const bool last = ItemIndex_ + 1 == PostItems_->Count();
+  TDownloadOption option = DownloadOption;
+  TStream* target = nullptr;
+  if (!last && option == doStream) {
+    option = doNone;  // only the last item's body is kept
+  } else if (option == doStream) {
+    ResponseStream_->SetSize(0);
+    target = ResponseStream_.get();
+  }
+  const WideString postData = PostItems_->Get(ItemIndex_);
+  Sender_->Send(ConnectionHandle_, Host_, Quiet, option, target, postData,
+                Secure ? INTERNET_FLAG_SECURE : 0, postData.empty() ? L"GET" : L"POST",
+                ObjectPath_);
+}
+
+void TQevMultiPostRequestor::Finish(bool Errors) {
+  CloseHandles();
+  if (!OnRequestDone) return;
+  if (Errors)
+    OnRequestDone(nullptr, true);
+  else
+    OnRequestDone(ResponseStream_.get(), false);
+}
+
+void TQevMultiPostRequestor::SenderProgress(Int64 BytesDownloaded, Int64 TotalAvailable) {
+  if (OnMessage) OnMessage(WideFormat(LoadResString(SKBytesReceivedMsg), {BytesDownloaded / 1024}));
+  if (OnProgress) OnProgress(BytesDownloaded, TotalAvailable);
+}
+
+void TQevMultiPostRequestor::SenderException(Exception* E) {
+  if (!Quiet) ShowApplicationException(E);
+  if (OnException) OnException(E);
+}
+
+// The application's display of exceptions: its handler (the exception report
+// when one is installed), else its message box.
+void TQevMultiPostRequestor::ShowApplicationException(Exception* E) {
+  if (!Application) return;
+  if (Application->OnException)
+    Application->OnException(this, E);
+  else
+    Application->ShowException(E);
+}
+
+// ================================================================ unit start
+
+namespace {
+
+TQevStringList* NewHostList() {
+  auto* list = new TQevStringList;
+  list->SetSorted(true);
+  list->Duplicates = dupIgnore;
+  return list;
+}
+
+void FreeHostList(TQevStringList*& List) {
+  std::lock_guard<std::mutex> lock(CertHostsLock);
+  delete std::exchange(List, nullptr);
+}
+
+}  // namespace
+
+void Initialization_QevLXWinInetRequestor() {
+  std::lock_guard<std::mutex> lock(CertHostsLock);
+  if (!CertDateIgnoreHosts) CertDateIgnoreHosts = NewHostList();
+  if (!CertNameIgnoreHosts) CertNameIgnoreHosts = NewHostList();
+}
+
+void Finalization_QevLXWinInetRequestor() {
+  FreeHostList(CertNameIgnoreHosts);
+  FreeHostList(CertDateIgnoreHosts);
+}

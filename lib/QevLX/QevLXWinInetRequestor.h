@@ -1,0 +1,194 @@
+// One HTTP or HTTPS request at a time on a worker thread, through the WinInet
+// table of QevLXSafeWinInet. The worker reports to the main thread only by
+// synchronous calls; forms use TQevMultiPostRequestor and its events.
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+#include "Classes.h"
+#include "QevClasses.h"
+#include "QevLXSafeWinInet.h"
+
+extern const TResStringRec SKBytesReceivedMsg;
+extern const TResStringRec SDefaultWaitMsg;
+extern const TResStringRec SRequestCancelled;
+extern const TResStringRec SPortOutOfRange;
+extern const TResStringRec SHttpStatusError;
+
+using TStringEvent = TEvent<void(const WideString& Value)>;
+using TProgressNotifyEvent = TEvent<void(Int64 BytesDownloaded, Int64 TotalAvailable)>;
+// Forms already has a TExceptionEvent with a sender.
+using TRequestExceptionEvent = TEvent<void(Exception* E)>;
+using TRequestDoneEvent = TEvent<void(TStream* Stream, bool ErrorsOccurred)>;
+
+// Read the body into the stream / only ask for the content length / neither.
+enum TDownloadOption { doStream, doSizeOnly, doNone };
+
+// Hosts whose certificate date or name errors the user accepted, shared by
+// the workers of every requestor for the life of the program. Use them only
+// through the two functions below, which lock them.
+extern TQevStringList* CertDateIgnoreHosts;
+extern TQevStringList* CertNameIgnoreHosts;
+bool CertHostAccepted(TQevStringList* const& List, const WideString& Host);
+void AcceptCertHost(TQevStringList* const& List, const WideString& Host);
+
+// ------------------------------------------------------------ the worker
+
+// Created suspended and filled in by the sender; frees itself when done.
+class TQevWinInetRequestThread : public TThread {
+ public:
+  TQevWinInetRequestThread();
+  ~TQevWinInetRequestThread() override;
+  const char* ClassName() const override { return "TQevWinInetRequestThread"; }
+
+  // On the main thread, by the sender: no event reaches the sender any more,
+  // Terminated is set and the request handle is closed, which ends a blocked
+  // WinInet call. The worker must not be touched afterwards.
+  void Detach();
+
+  // Workers not yet freed, in the whole process.
+  static Integer RunningCount() { return Running_; }
+
+  Int64 BytesDownloaded = 0;
+  Int64 TotalAvailable = 0;  // 0 when the response gives no length
+  HINTERNET Connection = nullptr;  // the requestor's
+  WideString Host;
+  WideString ObjectPath;
+  WideString Verb;
+  DWORD Flags = 0;
+  WideString PostData;  // sent as ANSI bytes
+  TStream* Stream = nullptr;  // not owned
+  TDownloadOption DownloadOption = doStream;
+  bool Quiet = false;  // no dialogs; every failure raises
+  TProgressNotifyEvent OnProgress;
+  TRequestExceptionEvent OnException;
+  HWND ParentWindow = nullptr;
+
+ protected:
+  void Execute() override;
+  // Instead of the base's: the sender may detach at any moment before this.
+  void DoTerminate() override;
+
+ private:
+  void OpenRequest();
+  DWORD SendRequest();
+  void HandleSendError(DWORD Code);
+  void CheckStatus();
+  void QueryContentLength();
+  void ReadResponse();
+  [[noreturn]] static void RaiseWinInetError(DWORD Code);
+
+  HINTERNET RequestHandle();
+  void KeepRequest(HINTERNET Handle);
+  void CloseRequest();
+  void SyncProgress();
+  void SyncException();
+  void SyncTerminated();
+
+  // What Detach and the worker's end decide together, under its lock.
+  struct TRequestLink {
+    std::mutex Lock;
+    HINTERNET Request = nullptr;  // closed by whichever side comes first
+    bool Detached = false;        // the sender let the worker go
+    bool Ending = false;          // the worker is past its last use of the request
+  };
+  std::shared_ptr<TRequestLink> Link_;
+  std::exception_ptr ExceptionObject_;
+  bool Resend_ = false;
+  bool Reopen_ = false;
+  bool ReopenAfterResend_ = false;
+  bool CaReopened_ = false;  // reopened once for an unknown certificate authority
+  HMODULE WinInetPin_ = nullptr;  // WinInet stays loaded while the worker may be inside it
+  static std::atomic<Integer> Running_;
+};
+
+// ------------------------------------------------------------ the sender
+
+// Starts one worker at a time, relays its events, detaches or cancels it.
+class TQevWinInetRequestSender : public TComponent {
+  QEV_CLASS(TQevWinInetRequestSender, TComponent)
+ public:
+  using TComponent::TComponent;
+  ~TQevWinInetRequestSender() override;
+
+  void Send(HINTERNET Connection, const WideString& Host, bool Quiet,
+            TDownloadOption DownloadOption, TStream* Stream, const WideString& PostData,
+            DWORD Flags, const WideString& Verb, const WideString& ObjectPath);
+  // Lets a running worker go; no event of it follows.
+  void Cancel();
+  // The first form up the owner chain, else the application window.
+  HWND ParentWindow() const;
+
+  bool ErrorsOccurred = false;
+  TProgressNotifyEvent OnProgress;
+  TRequestDoneEvent OnRequestDone;
+  TRequestExceptionEvent OnException;
+
+ private:
+  void WorkerException(Exception* E);
+  void ThreadTerminated(TObject* Sender);
+
+  TQevWinInetRequestThread* Worker_ = nullptr;
+};
+
+// ---------------------------------------------------------- the requestor
+
+// Owns a WinInet session and connection to one host, the request items (post
+// data and a wait message each) and a temporary file that receives the last
+// item's response.
+class TQevMultiPostRequestor : public TComponent {
+  QEV_CLASS(TQevMultiPostRequestor, TComponent)
+ public:
+  explicit TQevMultiPostRequestor(TComponent* AOwner);
+  ~TQevMultiPostRequestor() override;
+
+  // Sends the items in turn. Fill PostItems and WaitMessages first. Port 0
+  // is the service's default; a port beyond 65535 raises.
+  void OpenConnection(Integer Port, const WideString& Host, const WideString& ObjectPath,
+                      const WideString& UserName, const WideString& Password);
+  // Stops the request; no OnRequestDone follows.
+  void Cancel();
+  bool Busy() const { return InternetHandle_ || ConnectionHandle_; }
+
+  TStringEvent OnMessage;
+  TRequestDoneEvent OnRequestDone;
+  TProgressNotifyEvent OnProgress;
+  bool Secure = false;
+  bool Quiet = false;
+  TDownloadOption DownloadOption = doStream;
+  TRequestExceptionEvent OnException;
+
+  TQevStringList* PostItems() const { return PostItems_.get(); }
+  TQevStringList* WaitMessages() const { return WaitMessages_.get(); }
+  TStream* ResponseStream() const { return ResponseStream_.get(); }
+  const WideString& TempFileName() const { return TempFileName_; }
+
+ protected:
+  TQevWinInetRequestSender* Sender() const { return Sender_; }
+
+ private:
+  void SenderRequestDone(TStream* Stream, bool ErrorsOccurred);
+  void SenderProgress(Int64 BytesDownloaded, Int64 TotalAvailable);
+  void SenderException(Exception* E);
+  void ShowApplicationException(Exception* E);
+  void Finish(bool Errors);
+  void CloseHandles();
+
+  TQevWinInetRequestSender* Sender_ = nullptr;  // owned as a component
+  HINTERNET InternetHandle_ = nullptr;
+  HINTERNET ConnectionHandle_ = nullptr;
+  WideString TempFileName_;
+  std::unique_ptr<TQevFileStream> ResponseStream_;
+  Integer ItemIndex_ = -1;
+  WideString Host_;
+  WideString ObjectPath_;
+  std::unique_ptr<TQevStringList> PostItems_;
+  std::unique_ptr<TQevStringList> WaitMessages_;
+};
+
+// Start: the two host lists. End: frees them.
+void Initialization_QevLXWinInetRequestor();
+void Finalization_QevLXWinInetRequestor();

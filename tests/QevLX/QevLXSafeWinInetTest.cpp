@@ -1,0 +1,75 @@
+// The Internet switch in a scratch key under HKEY_CURRENT_USER\Software\QevTests,
+// WinInet loading and the state while Internet use is switched off.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "QevLXSafeWinInet.h"
+#include "QevLXWinInetRequestor.h"
+#include "QevSysUtils.h"
+#include "TestSupport.h"
+
+namespace {
+
+const WideString ScratchKey =
+    L"Software\\QevTests\\SafeWinInet" + std::to_wstring(GetCurrentProcessId());
+const WideString SwitchName = L"AllowInternet";
+
+class InternetSwitch : public testing::Test {
+ protected:
+  void TearDown() override {
+    RegDeleteKeyW(HKEY_CURRENT_USER, ScratchKey.c_str());
+    // Back on, as every other test of the program expects.
+    LoadSafeWinInet(HKEY_CURRENT_USER, L"", SwitchName);
+  }
+
+  void SetSwitch(DWORD Type, const void* Data, DWORD Size) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, ScratchKey.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    if (Data)
+      RegSetValueExW(key, SwitchName.c_str(), 0, Type, static_cast<const BYTE*>(Data), Size);
+    RegCloseKey(key);
+  }
+  void SetSwitch(DWORD Value) { SetSwitch(REG_DWORD, &Value, sizeof(Value)); }
+  bool Allowed() { return ReadRegistryBoolDef(HKEY_CURRENT_USER, ScratchKey, SwitchName); }
+};
+
+bool TableIsEmpty() {
+  static const TSafeWinInetTable empty = {};
+  return std::memcmp(&SafeWinInet, &empty, sizeof(empty)) == 0;
+}
+
+}  // namespace
+
+TEST_F(InternetSwitch, SwitchIsOnUnlessAnIntegerSaysOff) {
+  EXPECT_TRUE(ReadRegistryBoolDef(HKEY_CURRENT_USER, L"", SwitchName));
+  EXPECT_TRUE(Allowed()) << "no key";
+  SetSwitch(REG_NONE, nullptr, 0);
+  EXPECT_TRUE(Allowed()) << "no value";
+  SetSwitch(0);
+  EXPECT_FALSE(Allowed());
+  SetSwitch(1);
+  EXPECT_TRUE(Allowed());
+  const wchar_t text[] = L"0";
+  SetSwitch(REG_SZ, text, sizeof(text));
+  EXPECT_TRUE(Allowed()) << "a value of another type must not stop the program";
+}
+
+TEST_F(InternetSwitch, SwitchedOffNothingTouchesTheNetwork) {
+  SetSwitch(0);
+  EXPECT_FALSE(LoadSafeWinInet(HKEY_CURRENT_USER, ScratchKey, SwitchName));
+  EXPECT_FALSE(SafeWinInetOn);
+  EXPECT_TRUE(TableIsEmpty());
+  EXPECT_FALSE(IsInternetConnected());
+  const WideString disabled = L"Connection to Internet is currently disabled.";
+  ExpectRaises<EQevGeneralError>([] { SafeOpenWebLink(L"http://127.0.0.1/"); }, disabled);
+
+  TQevMultiPostRequestor requestor(nullptr);
+  requestor.PostItems()->Add(L"");
+  requestor.WaitMessages()->Add(L"");
+  ExpectRaises<EQevGeneralError>(
+      [&] { requestor.OpenConnection(80, L"127.0.0.1", L"x", L"", L""); }, disabled);
+  EXPECT_FALSE(requestor.Busy());
+}

@@ -1,0 +1,546 @@
+// HTTP requests against a small server inside this program (127.0.0.1, a free
+// port, its own thread), and the worker's error handling against stand-ins
+// for WinInet's entry points.
+#include "WinApi.h"
+// after <windows.h>
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Forms.h"
+#include "QevLXUtils.h"
+#include "QevLXWinInetRequestor.h"
+#include "TestSupport.h"
+
+namespace {
+
+using TTexts = std::vector<WideString>;
+
+// Until Done() holds or a guard time passed (which only keeps a broken build
+// from hanging); with Serve the main thread's calls and messages are served.
+template <typename F>
+bool WaitUntil(F Done, bool Serve = true) {
+  for (const DWORD start = GetTickCount(); !Done();) {
+    if (GetTickCount() - start >= 20000) return false;
+    if (!Serve) {
+      Sleep(1);
+      continue;
+    }
+    CheckSynchronize(10);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+bool WorkersGone(bool Serve = true) {
+  return WaitUntil([] { return TQevWinInetRequestThread::RunningCount() == 0; }, Serve);
+}
+
+// Answers every connection with Answer once the request has come; with Hold
+// the connection then stays open until Hangup.
+class TTestHttpServer {
+ public:
+  explicit TTestHttpServer(std::string Answer, bool Hold = false)
+      : Answer_(std::move(Answer)), Hold_(Hold), Listener_(BindLoopback(Port_)) {
+    listen(Listener_, 4);
+    Thread_ = std::thread([this] { Run(); });
+  }
+  ~TTestHttpServer() {
+    Hangup();
+    closesocket(Listener_);
+    Thread_.join();
+    CloseHandle(HangupEvent_);
+  }
+  Integer Port() const { return Port_; }
+  Integer Connections() const { return Connections_; }
+  std::string Requests() {
+    std::lock_guard<std::mutex> lock(Lock_);
+    return Requests_;
+  }
+  void Hangup() { SetEvent(HangupEvent_); }
+
+  static SOCKET BindLoopback(Integer& Port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    int size = sizeof(address);
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    Port = ntohs(address.sin_port);
+    return s;
+  }
+
+ private:
+  void Run() {
+    for (SOCKET client; (client = accept(Listener_, nullptr, nullptr)) != INVALID_SOCKET;) {
+      ++Connections_;
+      std::string request = ReadRequest(client);
+      {
+        std::lock_guard<std::mutex> lock(Lock_);
+        Requests_ += request;
+      }
+      send(client, Answer_.data(), static_cast<int>(Answer_.size()), 0);
+      if (Hold_) WaitForSingleObject(HangupEvent_, INFINITE);
+      closesocket(client);
+    }
+  }
+  // The head and as much body as Content-Length announces.
+  static std::string ReadRequest(SOCKET Client) {
+    std::string text;
+    size_t end = std::string::npos;
+    char buffer[4096];
+    for (int n; end == std::string::npos || text.size() < end;) {
+      if ((n = recv(Client, buffer, sizeof(buffer), 0)) <= 0) break;
+      text.append(buffer, n);
+      const size_t head = text.find("\r\n\r\n");
+      if (end == std::string::npos && head != std::string::npos) {
+        const size_t at = text.find("Content-Length: ");
+        end = head + 4 + (at < head ? std::stoul(text.substr(at + 16)) : 0);
+      }
+    }
+    return text;
+  }
+
+  std::string Answer_;
+  bool Hold_;
+  Integer Port_ = 0;
+  SOCKET Listener_;
+  HANDLE HangupEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<Integer> Connections_ = 0;
+  std::mutex Lock_;
+  std::string Requests_;
+  std::thread Thread_;
+};
+
+std::string Answer(const std::string& Status, const std::string& Body, bool WithLength = true) {
+  return "HTTP/1.1 " + Status + "\r\nConnection: close\r\n" +
+         (WithLength ? "Content-Length: " + std::to_string(Body.size()) + "\r\n" : "") + "\r\n" +
+         Body;
+}
+
+std::string Pattern(size_t Size) {
+  std::string body(Size, ' ');
+  for (size_t i = 0; i < Size; ++i) body[i] = static_cast<char>('A' + i % 23);
+  return body;
+}
+
+// Everything a requestor reports, and whether it all came on the main thread.
+class TRequestLog : public TObject {
+ public:
+  explicit TRequestLog(TQevMultiPostRequestor& R) {
+    R.OnMessage = TStringEvent::Bind<&TRequestLog::Message>(this);
+    R.OnProgress = TProgressNotifyEvent::Bind<&TRequestLog::Progress>(this);
+    R.OnException = TRequestExceptionEvent::Bind<&TRequestLog::Error>(this);
+    R.OnRequestDone = TRequestDoneEvent::Bind<&TRequestLog::Done>(this);
+  }
+  void Message(const WideString& Value) { Seen(), Messages.push_back(Value); }
+  void Error(Exception* E) { Seen(), Errors.push_back(E->Message); }
+  void Progress(Int64 Bytes, Int64 Total) {
+    Seen(), Steps.emplace_back(Bytes, Total);
+    if (OnFirstBytes && Bytes > 0) std::exchange(OnFirstBytes, nullptr)();
+  }
+  void Done(TStream* Stream, bool ErrorsOccurred) {
+    Seen(), ++DoneCount;
+    DoneWithErrors = ErrorsOccurred;
+    Body = Stream ? "" : "<nil>";
+    if (!Stream) return;
+    Body.resize(static_cast<size_t>(Stream->Size()));
+    Stream->SetPosition(0);
+    Stream->ReadBuffer(Body.data(), static_cast<Int64>(Body.size()));
+  }
+  bool Finished() { return WaitUntil([this] { return DoneCount > 0; }); }
+  Integer EventCount() const {
+    return static_cast<Integer>(Messages.size() + Steps.size() + Errors.size()) + DoneCount;
+  }
+
+  TTexts Messages, Errors;
+  std::vector<std::pair<Int64, Int64>> Steps;
+  Integer DoneCount = 0;
+  bool DoneWithErrors = false;
+  std::string Body;
+  bool OffMainThread = false;
+  std::function<void()> OnFirstBytes;
+
+ private:
+  void Seen() { OffMainThread |= GetCurrentThreadId() != MainThreadID; }
+};
+
+// What the application would have shown.
+class TShownLog : public TObject {
+ public:
+  void Show(TObject*, Exception* E) { Messages.push_back(E->Message); }
+  TTexts Messages;
+};
+
+class WinInetRequest : public testing::Test {
+ protected:
+  void SetUp() override {
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
+    ASSERT_TRUE(LoadSafeWinInet(HKEY_CURRENT_USER, L"", L"AllowInternet"));
+    SavedTable_ = SafeWinInet;
+    SavedShow_ = Application->OnException;
+    Application->OnException = TExceptionEvent::Bind<&TShownLog::Show>(&Shown_);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(WorkersGone());
+    Application->OnException = SavedShow_;
+    SafeWinInet = SavedTable_;
+    SafeWinInetWide = true;
+    WSACleanup();
+  }
+  // One item: a GET, or a POST with PostData.
+  static void Start(TQevMultiPostRequestor& R, Integer Port, const WideString& Host,
+                    const WideString& Path, const WideString& PostData = L"") {
+    R.PostItems()->Add(PostData);
+    R.WaitMessages()->Add(L"Please wait...");
+    R.OpenConnection(Port, Host, Path, L"", L"");
+  }
+
+  TShownLog Shown_;
+
+ private:
+  TSafeWinInetTable SavedTable_;
+  TExceptionEvent SavedShow_;
+};
+
+class WinInetRoads : public WinInetRequest, public testing::WithParamInterface<bool> {};
+
+}  // namespace
+
+// ------------------------------------------------------ against the server
+
+INSTANTIATE_TEST_SUITE_P(Roads, WinInetRoads, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "Wide" : "Ansi");
+                         });
+
+TEST_P(WinInetRoads, PostAnswerArrivesWholeWithProgressOnTheMainThread) {
+  SafeWinInetWide = GetParam();
+  const std::string body = Pattern(5000);
+  TTestHttpServer server(Answer("200 OK", body));
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Start(requestor, server.Port(), L"127.0.0.1", L"/data.txt", L"name=J\u00e9r\u00f4me");
+  ASSERT_TRUE(log.Finished());
+
+  EXPECT_FALSE(log.OffMainThread);
+  EXPECT_EQ(TTexts{}, log.Errors);
+  EXPECT_FALSE(log.DoneWithErrors);
+  EXPECT_EQ(body, log.Body);
+  ASSERT_GE(log.Steps.size(), 2u);
+  EXPECT_EQ(std::make_pair(Int64(0), Int64(5000)), log.Steps.front());
+  EXPECT_EQ(std::make_pair(Int64(5000), Int64(5000)), log.Steps.back());
+  for (size_t i = 1; i < log.Steps.size(); ++i)
+    EXPECT_LE(log.Steps[i].first - log.Steps[i - 1].first, 1024);
+  ASSERT_EQ(log.Steps.size() + 1, log.Messages.size());
+  EXPECT_EQ(L"Please wait...", log.Messages[0]);
+  EXPECT_EQ(L"Received 0 KB", log.Messages[1]);
+  EXPECT_EQ(L"Received 4 KB", log.Messages.back());
+  EXPECT_FALSE(requestor.Busy());
+
+  const std::string request = server.Requests();
+  EXPECT_EQ(0u, request.find("POST /data.txt HTTP/1.1\r\n")) << request;
+  EXPECT_NE(std::string::npos, request.find("\r\nAccept: */*\r\n")) << request;
+  EXPECT_NE(std::string::npos,
+            request.find("\r\nContent-Type: application/x-www-form-urlencoded\r\n"));
+  const std::string data = "\r\n\r\nname=J\xe9r\xf4me";  // ANSI bytes
+  EXPECT_EQ(data, request.substr(request.size() - std::min(request.size(), data.size())));
+}
+
+TEST_F(WinInetRequest, AnswerWithoutLengthIsReadToTheEnd) {
+  const std::string body = Pattern(3000);
+  TTestHttpServer server(Answer("200 OK", body, false));
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Start(requestor, server.Port(), L"127.0.0.1", L"/");
+  ASSERT_TRUE(log.Finished());
+  EXPECT_EQ(body, log.Body);
+  for (const auto& step : log.Steps) EXPECT_EQ(0, step.second);
+  EXPECT_EQ(0u, server.Requests().find("GET / HTTP/1.1\r\n"));
+}
+
+TEST_F(WinInetRequest, FailuresEndInOnRequestDoneAndLeaveTheRequestorIdle) {
+  TTestHttpServer missing(Answer("404 Not Found", "<html>missing</html>"));
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Start(requestor, missing.Port(), L"127.0.0.1", L"/missing.txt");
+  ASSERT_TRUE(log.Finished());
+  const WideString notFound = L"The server answered 404 Not Found.";
+  EXPECT_EQ(TTexts{notFound}, log.Errors);
+  EXPECT_EQ(TTexts{notFound}, Shown_.Messages) << "not quiet: shown";
+  EXPECT_TRUE(log.DoneWithErrors);
+  EXPECT_EQ("<nil>", log.Body);
+  EXPECT_FALSE(requestor.Busy());
+
+  Integer refused = 0;
+  closesocket(TTestHttpServer::BindLoopback(refused));
+  requestor.Quiet = true;
+  requestor.OpenConnection(refused, L"127.0.0.1", L"/", L"", L"");
+  ASSERT_TRUE(WaitUntil([&] { return log.DoneCount == 2; }));
+  EXPECT_EQ(WinInetErrorText(ERROR_INTERNET_CANNOT_CONNECT), log.Errors.back());
+  EXPECT_EQ(1u, Shown_.Messages.size()) << "quiet";
+  EXPECT_TRUE(log.DoneWithErrors);
+
+  ExpectRaises<EQevGeneralError>(
+      [&] { requestor.OpenConnection(65536, L"127.0.0.1", L"/", L"", L""); },
+      L"Port 65536 is out of range.");
+  ExpectRaises<EQevGeneralError>(
+      [&] { requestor.OpenConnection(-1, L"127.0.0.1", L"/", L"", L""); },
+      L"Port -1 is out of range.");
+  EXPECT_FALSE(requestor.Busy());
+}
+
+TEST_F(WinInetRequest, CancelWhileTheServerIsSilentEndsWithoutEvents) {
+  TTestHttpServer server("", true);
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Start(requestor, server.Port(), L"127.0.0.1", L"/");
+  ASSERT_TRUE(WaitUntil([&] { return server.Connections() > 0; }));
+  ExpectRaises<EQevInternalError>(
+      [&] { requestor.OpenConnection(server.Port(), L"127.0.0.1", L"/", L"", L""); },
+      L"Internal Error: Previous request is already in progress.");
+  requestor.Cancel();
+  EXPECT_FALSE(requestor.Busy());
+  server.Hangup();
+  EXPECT_TRUE(WorkersGone());
+  EXPECT_EQ(TTexts{L"Please wait..."}, log.Messages);
+  EXPECT_EQ(1, log.EventCount());
+}
+
+TEST_F(WinInetRequest, CancelMidTransferStopsTheEvents) {
+  TTestHttpServer server(Answer("200 OK", Pattern(100000)).substr(0, 3000), true);
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Integer atCancel = -1;
+  log.OnFirstBytes = [&] { requestor.Cancel(), atCancel = log.EventCount(); };
+  Start(requestor, server.Port(), L"127.0.0.1", L"/big");
+  ASSERT_TRUE(WorkersGone()) << "the cancelled worker ends by itself";
+  EXPECT_EQ(atCancel, log.EventCount());
+  EXPECT_EQ(0, log.DoneCount);
+}
+
+// ------------------------------------------------------ against stand-ins
+
+namespace {
+
+// Scripted answers of WinInet's entry points. Every handle given out must be
+// closed exactly once.
+struct TFakeWinInet {
+  std::mutex Lock;
+  std::vector<DWORD> SendResults;    // then success
+  std::vector<DWORD> DialogResults;  // then ERROR_SUCCESS
+  std::vector<DWORD> DialogCodes, OpenFlags;
+  Integer Sends = 0;
+  std::map<HINTERNET, bool> Open;
+  DWORD Available = 0;  // announced, but reads give nothing
+  bool QueryFails = false;
+  bool ConnectFails = false;
+  HANDLE SendGate = nullptr;  // sends wait for it when set; closing the request sets it
+  std::atomic<HINTERNET> Blocked = nullptr;
+
+  HINTERNET NewHandle() {
+    std::lock_guard<std::mutex> lock(Lock);
+    auto handle = reinterpret_cast<HINTERNET>(Open.size() + 0x100);
+    Open[handle] = true;
+    return handle;
+  }
+  Integer Opened() {
+    std::lock_guard<std::mutex> lock(Lock);
+    return static_cast<Integer>(Open.size());
+  }
+  Integer OpenCount() {
+    std::lock_guard<std::mutex> lock(Lock);
+    Integer n = 0;
+    for (const auto& h : Open) n += h.second;
+    return n;
+  }
+  static DWORD Next(std::vector<DWORD>& Script, DWORD Otherwise) {
+    if (Script.empty()) return Otherwise;
+    DWORD result = Script.front();
+    Script.erase(Script.begin());
+    return result;
+  }
+};
+TFakeWinInet* Fake = nullptr;
+
+HINTERNET WINAPI FakeOpen(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD) { return Fake->NewHandle(); }
+HINTERNET WINAPI FakeConnect(HINTERNET, LPCWSTR, INTERNET_PORT, LPCWSTR, LPCWSTR, DWORD, DWORD,
+                             DWORD_PTR) {
+  if (Fake->ConnectFails) return SetLastError(ERROR_INTERNET_NAME_NOT_RESOLVED), nullptr;
+  return Fake->NewHandle();
+}
+HINTERNET WINAPI FakeOpenRequest(HINTERNET, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR*,
+                                 DWORD Flags, DWORD_PTR) {
+  HINTERNET handle = Fake->NewHandle();
+  std::lock_guard<std::mutex> lock(Fake->Lock);
+  Fake->OpenFlags.push_back(Flags);
+  return handle;
+}
+BOOL WINAPI FakeSend(HINTERNET Request, LPCWSTR, DWORD, LPVOID, DWORD) {
+  if (Fake->SendGate) {
+    Fake->Blocked = Request;
+    WaitForSingleObject(Fake->SendGate, INFINITE);
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> lock(Fake->Lock);
+  ++Fake->Sends;
+  const DWORD code = TFakeWinInet::Next(Fake->SendResults, ERROR_SUCCESS);
+  SetLastError(code);
+  return code == ERROR_SUCCESS;
+}
+BOOL WINAPI FakeQueryInfo(HINTERNET, DWORD InfoLevel, LPVOID Buffer, LPDWORD Size, LPDWORD) {
+  static const WideChar status[] = L"200";
+  if (InfoLevel != HTTP_QUERY_STATUS_CODE) return SetLastError(ERROR_HTTP_HEADER_NOT_FOUND), FALSE;
+  if (!Buffer || *Size < sizeof(status))
+    return *Size = sizeof(status), SetLastError(ERROR_INSUFFICIENT_BUFFER), FALSE;
+  std::memcpy(Buffer, status, sizeof(status));
+  *Size = sizeof(status) - sizeof(WideChar);
+  return TRUE;
+}
+BOOL WINAPI FakeQueryDataAvailable(HINTERNET, LPDWORD Available, DWORD, DWORD_PTR) {
+  *Available = Fake->Available;
+  SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+  return !Fake->QueryFails;
+}
+BOOL WINAPI FakeReadFile(HINTERNET, LPVOID, DWORD, LPDWORD Read) { return *Read = 0, TRUE; }
+BOOL WINAPI FakeClose(HINTERNET Handle) {
+  std::lock_guard<std::mutex> lock(Fake->Lock);
+  EXPECT_TRUE(Fake->Open[Handle]) << "closed twice or never opened";
+  Fake->Open[Handle] = false;
+  if (Handle == Fake->Blocked) SetEvent(Fake->SendGate);
+  return TRUE;
+}
+DWORD WINAPI FakeErrorDlg(HWND, HINTERNET, DWORD Code, DWORD, LPVOID*) {
+  std::lock_guard<std::mutex> lock(Fake->Lock);
+  Fake->DialogCodes.push_back(Code);
+  return TFakeWinInet::Next(Fake->DialogResults, ERROR_SUCCESS);
+}
+
+class FakeWinInetRequest : public WinInetRequest {
+ protected:
+  void SetUp() override {
+    WinInetRequest::SetUp();
+    Fake = &Fake_;
+    SafeWinInet.InternetOpenW = &FakeOpen;
+    SafeWinInet.InternetConnectW = &FakeConnect;
+    SafeWinInet.HttpOpenRequestW = &FakeOpenRequest;
+    SafeWinInet.HttpSendRequestW = &FakeSend;
+    SafeWinInet.HttpQueryInfoW = &FakeQueryInfo;
+    SafeWinInet.InternetQueryDataAvailable = &FakeQueryDataAvailable;
+    SafeWinInet.InternetReadFile = &FakeReadFile;
+    SafeWinInet.InternetCloseHandle = &FakeClose;
+    SafeWinInet.InternetErrorDlg = &FakeErrorDlg;
+  }
+  void TearDown() override {
+    WinInetRequest::TearDown();
+    EXPECT_EQ(0, Fake_.OpenCount()) << "handles left open";
+    if (Fake_.SendGate) CloseHandle(Fake_.SendGate);
+    Fake = nullptr;
+  }
+  // A finished request to Host with the requestor's log.
+  struct TRun {
+    TQevMultiPostRequestor Requestor{nullptr};
+    TRequestLog Log{Requestor};
+  };
+  std::unique_ptr<TRun> Run(const WideString& Host, bool Quiet = false) {
+    auto run = std::make_unique<TRun>();
+    run->Requestor.Quiet = Quiet;
+    Start(run->Requestor, 443, Host, L"/");
+    EXPECT_TRUE(run->Log.Finished());
+    return run;
+  }
+
+  TFakeWinInet Fake_;
+};
+
+constexpr DWORD IgnoreDate = INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+
+}  // namespace
+
+TEST_F(FakeWinInetRequest, AcceptedCertificateDateReopensAndIsRemembered) {
+  Fake_.SendResults = {ERROR_INTERNET_SEC_CERT_DATE_INVALID};
+  EXPECT_FALSE(Run(L"date.test")->Log.DoneWithErrors);
+  ASSERT_EQ(2u, Fake_.OpenFlags.size());
+  EXPECT_FALSE(Fake_.OpenFlags[0] & IgnoreDate);
+  EXPECT_TRUE(Fake_.OpenFlags[1] & IgnoreDate);
+  EXPECT_EQ((std::vector<DWORD>{ERROR_INTERNET_SEC_CERT_DATE_INVALID, 0}), Fake_.DialogCodes);
+
+  Run(L"DATE.test");
+  EXPECT_TRUE(Fake_.OpenFlags[2] & IgnoreDate) << "later requests, host names ignore case";
+  Run(L"other.test");
+  EXPECT_FALSE(Fake_.OpenFlags[3] & IgnoreDate);
+}
+
+TEST_F(FakeWinInetRequest, OnlyTheUsersConsentAcceptsACertificate) {
+  const DWORD nameError = ERROR_INTERNET_SEC_CERT_CN_INVALID;
+  Fake_.SendResults = {nameError, nameError, nameError};
+  Fake_.DialogResults = {ERROR_INVALID_HANDLE, ERROR_CANCELLED};
+  EXPECT_EQ(TTexts{WinInetErrorText(nameError)}, Run(L"name.test")->Log.Errors) << "dialog failed";
+  EXPECT_EQ(TTexts{L"Request cancelled."}, Run(L"name.test")->Log.Errors);
+  EXPECT_EQ(2u, Shown_.Messages.size());
+  EXPECT_EQ(TTexts{WinInetErrorText(nameError)}, Run(L"name.test", true)->Log.Errors);
+  EXPECT_EQ(2u, Fake_.DialogCodes.size()) << "quiet: no dialog";
+  EXPECT_EQ(2u, Shown_.Messages.size()) << "quiet: not shown";
+  EXPECT_FALSE(CertHostAccepted(CertNameIgnoreHosts, L"name.test"));
+}
+
+TEST_F(FakeWinInetRequest, UnknownAuthorityReopensOnceAtMost) {
+  const DWORD ca = ERROR_INTERNET_INVALID_CA;
+  Fake_.SendResults = {ca, 0, ca, 0, ca, 0};
+  EXPECT_FALSE(Run(L"ca.test")->Log.DoneWithErrors);
+  EXPECT_EQ(2u, Fake_.OpenFlags.size());
+  EXPECT_EQ(4, Fake_.Sends);
+}
+
+TEST_F(FakeWinInetRequest, ReadingEndsWhenNothingMoreComesOrTheQueryFails) {
+  Fake_.Available = 10;
+  auto empty = Run(L"read.test", true);
+  EXPECT_FALSE(empty->Log.DoneWithErrors);
+  EXPECT_EQ("", empty->Log.Body);
+  Fake_.QueryFails = true;
+  EXPECT_EQ(TTexts{WinInetErrorText(ERROR_INTERNET_CONNECTION_ABORTED)},
+            Run(L"read.test", true)->Log.Errors);
+}
+
+TEST_F(FakeWinInetRequest, FailedConnectLeavesTheRequestorIdle) {
+  Fake_.ConnectFails = true;
+  TQevMultiPostRequestor requestor(nullptr);
+  EXPECT_NE(L"<no exception>", MessageOf<EOSError>([&] { Start(requestor, 80, L"x.test", L"/"); }));
+  EXPECT_FALSE(requestor.Busy());
+}
+
+TEST_F(FakeWinInetRequest, CancelUnblocksTheWorkerWhichEndsWithoutTheMainThread) {
+  Fake_.SendGate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Start(requestor, 80, L"gate.test", L"/");
+  ASSERT_TRUE(WaitUntil([&] { return Fake_.Blocked != nullptr; }));
+  requestor.Cancel();
+  EXPECT_TRUE(WorkersGone(false));
+  EXPECT_EQ(1, log.EventCount()) << "only the wait message";
+}
+
+TEST_F(FakeWinInetRequest, CancelAfterTheWorkerEndedButBeforeItsEndWasServed) {
+  TQevMultiPostRequestor requestor(nullptr);
+  requestor.DownloadOption = doNone;  // nothing for the main thread to serve on the way
+  TRequestLog log(requestor);
+  Start(requestor, 80, L"late.test", L"/");
+  // The worker closes its request just before it hands its end to the main thread.
+  ASSERT_TRUE(WaitUntil([&] { return Fake_.OpenCount() == 2 && Fake_.Opened() == 3; }, false));
+  requestor.Cancel();
+  EXPECT_TRUE(WorkersGone());
+  EXPECT_EQ(0, log.DoneCount);
+}
