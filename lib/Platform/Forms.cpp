@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Menus.h"
+
 QEV_RESOURCESTRING(Forms, SCannotShowModal, L"Cannot make a visible window modal");
 QEV_RESOURCESTRING(Forms, SCannotShowModalDisabled, L"Cannot make a disabled window modal");
 
@@ -15,6 +17,7 @@ QEV_DEFINE_CLASS(TCustomForm,
                  QEV_PROPERTY(Color, Color, SetColor).Type(TypeInfoTColor()).Default(clBtnFace),
                  QEV_PROPERTY(FormStyle, FormStyle, SetFormStyle).Default(fsNormal),
                  QEV_PROPERTY(KeyPreview, KeyPreview, SetKeyPreview).Default(false),
+                 QEV_PROPERTY(Menu, Menu, SetMenu),
                  QEV_PROPERTY(OldCreateOrder, OldCreateOrder, SetOldCreateOrder),
                  QEV_PROPERTY(PixelsPerInch, PixelsPerInch, SetPixelsPerInch),
                  QEV_PROPERTY(Position, Position, SetPosition).Default(poDesigned),
@@ -112,6 +115,11 @@ void TCustomForm::Loaded() {
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   TWinControl::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == ActiveControl_) ActiveControl_ = nullptr;
+  if (Operation == opRemove && AComponent == Menu_) {
+    // A menu being freed has left the window already.
+    if (!AComponent->ComponentState().Contains(csDestroying)) Menu_->SetWindowHandle(nullptr);
+    Menu_ = nullptr;
+  }
 }
 
 // ------------------------------------------------------------------- window
@@ -148,20 +156,31 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
 
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
+  if (Menu_) Menu_->SetWindowHandle(WindowHandle());
   UpdateBounds();
 }
 
 void TCustomForm::DestroyWindowHandle() {
   Active_ = false;
+  if (Menu_) Menu_->SetWindowHandle(nullptr);
   TWinControl::DestroyWindowHandle();
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+  if (Menu_ == Value) return;
+  if (Menu_) Menu_->SetWindowHandle(nullptr);
+  Menu_ = Value;
+  if (!Menu_) return;
+  Menu_->FreeNotification(this);
+  if (HandleAllocated()) Menu_->SetWindowHandle(WindowHandle());
 }
 
 // The frame follows from the window parameters, so sizes are right even
 // before the window exists (form resources give the client size).
 namespace {
-RECT FrameOf(const TCreateParams& Params) {
+RECT FrameOf(const TCreateParams& Params, bool HasMenu) {
   RECT frame{0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, Params.Style, FALSE, Params.ExStyle);
+  AdjustWindowRectEx(&frame, Params.Style, HasMenu, Params.ExStyle);
   return frame;  // left and top negative
 }
 }  // namespace
@@ -173,7 +192,7 @@ void TCustomForm::SetClientSize(Integer AWidth, Integer AHeight) {
   }
   TCreateParams params;
   CreateParams(params);
-  RECT frame = FrameOf(params);
+  RECT frame = FrameOf(params, Menu_ != nullptr);
   SetBounds(Left(), Top(), AWidth + frame.right - frame.left, AHeight + frame.bottom - frame.top);
 }
 
@@ -181,7 +200,7 @@ TRect TCustomForm::ClientRect() {
   if (HandleAllocated()) return TWinControl::ClientRect();
   TCreateParams params;
   CreateParams(params);
-  RECT frame = FrameOf(params);
+  RECT frame = FrameOf(params, Menu_ != nullptr);
   return TRect{0, 0, std::max<Integer>(0, Width() - (frame.right - frame.left)),
                std::max<Integer>(0, Height() - (frame.bottom - frame.top))};
 }
@@ -383,8 +402,35 @@ void TCustomForm::CMDialogKey(TMessage& Message) {
   TWinControl::Dispatch(Message);
 }
 
-void TCustomForm::Dispatch(TMessage& Message) {
+bool TCustomForm::MenuMessage(TMessage& Message) {
+  if (!Menu_) return false;
   switch (Message.Msg) {
+    case WM_COMMAND:  // from a menu: no control window, notification code 0
+      return Message.LParam == 0 && HIWORD(Message.WParam) == 0 &&
+             Menu_->DispatchCommand(LOWORD(Message.WParam));
+    case WM_MEASUREITEM:
+      if (Message.WParam != 0) return false;
+      Message.Result = Menu_->DispatchMeasureItem(
+          *reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam));
+      return Message.Result != 0;
+    case WM_DRAWITEM:
+      if (Message.WParam != 0) return false;
+      Message.Result =
+          Menu_->DispatchDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam));
+      return Message.Result != 0;
+    case WM_INITMENUPOPUP:
+      Menu_->DispatchPopup(reinterpret_cast<HMENU>(Message.WParam));
+      return false;  // the window's own handling follows
+    default: return false;
+  }
+}
+
+void TCustomForm::Dispatch(TMessage& Message) {
+  if (MenuMessage(Message)) return;
+  switch (Message.Msg) {
+    case CM_MENUCHANGED:
+      if (HandleAllocated()) DrawMenuBar(WindowHandle());
+      return;
     case WM_CLOSE: WMClose(Message); return;
     case WM_ACTIVATE: WMActivate(Message); return;
     case CM_VISIBLECHANGED: CMVisibleChanged(Message); return;

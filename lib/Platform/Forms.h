@@ -5,6 +5,8 @@
 
 #include "Controls.h"
 
+class TMainMenu;
+
 extern const TResStringRec SCannotShowModal;
 extern const TResStringRec SCannotShowModalDisabled;
 
@@ -95,6 +97,10 @@ class TCustomForm : public TWinControl {
   TRect ClientRect() override;
   // Idle-time update of the actions of the form's controls.
   virtual void UpdateActions();
+  // The menu bar of the window; its commands and owner-drawn entries are
+  // served by the form.
+  TMainMenu* Menu() const { return Menu_; }
+  void SetMenu(TMainMenu* Value);
 
   void Dispatch(TMessage& Message) override;
   bool IsShowing() override;
@@ -134,7 +140,10 @@ class TCustomForm : public TWinControl {
   void WMActivate(TMessage& Message);
   void CMVisibleChanged(TMessage& Message);
   void CMDialogKey(TMessage& Message);
+  // Menu commands, owner-drawn entries and popups opening; false: not the menu's.
+  bool MenuMessage(TMessage& Message);
 
+  TMainMenu* Menu_ = nullptr;
   TModalResult ModalResult_ = mrNone;
   TFormBorderStyle BorderStyle_ = bsSizeable;
   TBorderIcons BorderIcons_ = {biSystemMenu, biMinimize, biMaximize};

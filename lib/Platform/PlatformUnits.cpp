@@ -9,6 +9,7 @@
 #include "Forms.h"
 #include "Graphics.h"
 #include "Jpeg.h"
+#include "Menus.h"
 #include "StdActns.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
@@ -23,6 +24,7 @@ void Initialization_PlatformUnits() {
   Initialization_ExtCtrls();
   Initialization_Controls();
   Initialization_Forms();
+  Initialization_Menus();
   Initialization_StdCtrls();
   Initialization_ComCtrls();
 }
@@ -30,6 +32,7 @@ void Initialization_PlatformUnits() {
 void Finalization_PlatformUnits() {
   Finalization_ComCtrls();
   Finalization_StdCtrls();
+  Finalization_Menus();
   Finalization_Forms();
   Finalization_Controls();
   Finalization_ExtCtrls();

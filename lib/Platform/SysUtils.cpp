@@ -115,6 +115,7 @@ Integer Win32MinorVersion = 0;
 Integer Win32BuildNumber = 0;
 WideString Win32CSDVersion;
 bool SysLocaleFarEast = false;
+bool SysLocaleMiddleEast = false;
 
 namespace {
 
@@ -134,6 +135,7 @@ void InitPlatformId() {
 void Initialization_SysUtils() {
   InitPlatformId();
   SysLocaleFarEast = GetSystemMetrics(SM_DBCSENABLED) != 0;
+  SysLocaleMiddleEast = GetSystemMetrics(SM_MIDEASTENABLED) != 0;
   GetLocaleFormatSettings(GetThreadLocale(), FormatSettings);
 }
 

@@ -91,6 +91,7 @@ extern Integer Win32MinorVersion;
 extern Integer Win32BuildNumber;
 extern WideString Win32CSDVersion;
 extern bool SysLocaleFarEast;      // a double-byte (far-east) system
+extern bool SysLocaleMiddleEast;   // a right-to-left (middle-east) system
 
 // ---------------------------------------------------------- format settings
 

@@ -3,6 +3,7 @@
 #include "QevActnList.h"
 #include "QevClipBrd.h"
 #include "QevControls.h"
+#include "QevMenus.h"
 #include "QevStdActns.h"
 #include "QevSysUtils.h"
 #include "QevSystem.h"
@@ -15,9 +16,11 @@ void Initialization_QevUnicodeUnits() {
   Initialization_QevControls();
   Initialization_QevActnList();
   Initialization_QevStdActns();
+  Initialization_QevMenus();
 }
 
 void Finalization_QevUnicodeUnits() {
+  Finalization_QevMenus();
   Finalization_QevClipBrd();
   Finalization_QevStdActns();
   Finalization_QevActnList();
