@@ -5,11 +5,14 @@ ExternalProject_Add(host_tools
   SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
   BINARY_DIR ${QEV_HOST_TOOLS_DIR}
   CMAKE_ARGS -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release
+    -DQEV_LIBJPEG_SOURCE=${QEV_LIBJPEG_SOURCE}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
-  BUILD_BYPRODUCTS ${QEV_HOST_TOOLS_DIR}/ResStringGen ${QEV_HOST_TOOLS_DIR}/DfmCompiler)
+  BUILD_BYPRODUCTS ${QEV_HOST_TOOLS_DIR}/ResStringGen ${QEV_HOST_TOOLS_DIR}/DfmCompiler
+    ${QEV_HOST_TOOLS_DIR}/PictureGen)
 set(QEV_RESSTRINGGEN ${QEV_HOST_TOOLS_DIR}/ResStringGen)
 set(QEV_DFMCOMPILER ${QEV_HOST_TOOLS_DIR}/DfmCompiler)
+set(QEV_PICTUREGEN ${QEV_HOST_TOOLS_DIR}/PictureGen)
 
 # Sources of a target and of the project's libraries it links, recursively.
 function(qev_collect_sources target out)
@@ -76,3 +79,5 @@ function(qev_form_resources target)
     target_sources(${target} PRIVATE ${out}.rc)
   endforeach()
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/pictures.cmake)

@@ -990,6 +990,9 @@ class TThread : public TObject {
   bool FreeOnTerminate = false;
   // Runs on the main thread when Execute has ended.
   TNotifyEvent OnTerminate;
+  // Synchronize for any thread, a TThread or not; Thread (may be nullptr) is
+  // what WakeMainThread gets.
+  static void Synchronize(TThread* Thread, TThreadMethod Method);
 
  protected:
   virtual void Execute() = 0;

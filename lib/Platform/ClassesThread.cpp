@@ -211,7 +211,9 @@ void TThread::SetPriority(TThreadPriority Value) {
   Win32Check(SetThreadPriority(Handle_, PriorityValues[Value]) != FALSE);
 }
 
-void TThread::Synchronize(TThreadMethod Method) {
+void TThread::Synchronize(TThreadMethod Method) { Synchronize(this, Method); }
+
+void TThread::Synchronize(TThread* Thread, TThreadMethod Method) {
   if (GetCurrentThreadId() == MainThreadID) {
     Method();
     return;
@@ -223,7 +225,7 @@ void TThread::Synchronize(TThreadMethod Method) {
     Queue.push_back(&call);
     SetEvent(SyncEvent);
   }
-  if (WakeMainThread) WakeMainThread(this);
+  if (WakeMainThread) WakeMainThread(Thread);
   WaitForSingleObject(call.Done.get(), INFINITE);
   if (call.Error) std::rethrow_exception(call.Error);
 }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "StdActns.h"
+
 QEV_DEFINE_CLASS(TTabSheet,
                  QEV_PROPERTY(PageIndex, PageIndex, SetPageIndex).NotStored(),
                  QEV_PROPERTY(TabVisible, TabVisible, SetTabVisible).Default(true))
@@ -20,15 +22,19 @@ QEV_DEFINE_CLASS(TProgressBar,
 QEV_DEFINE_CLASS(TStatusPanel,
                  QEV_PROPERTY(Alignment, Alignment, SetAlignment).Default(taLeftJustify),
                  QEV_PROPERTY(Bevel, Bevel, SetBevel).Default(pbLowered),
+                 QEV_PROPERTY(Style, Style, SetStyle).Default(psText),
                  QEV_PROPERTY(Text, Text, SetText),
                  QEV_PROPERTY(Width, Width, SetWidth).Default(50))
 QEV_DEFINE_CLASS(TStatusPanels)
 QEV_DEFINE_CLASS(TCustomStatusBar,
                  QEV_PROPERTY(Align, Align, SetAlign).Default(alBottom),
+                 QEV_PROPERTY(AutoHint, AutoHint, SetAutoHint).Default(false),
                  QEV_PROPERTY(Panels, Panels, SetPanels),
                  QEV_PROPERTY(SimplePanel, SimplePanel, SetSimplePanel).Default(false),
                  QEV_PROPERTY(SimpleText, SimpleText, SetSimpleText),
-                 QEV_PROPERTY(SizeGrip, SizeGrip, SetSizeGrip).Default(true))
+                 QEV_PROPERTY(SizeGrip, SizeGrip, SetSizeGrip).Default(true),
+                 QEV_PROPERTY(OnDrawPanel, OnDrawPanel, OnDrawPanel),
+                 QEV_PROPERTY(OnHint, OnHint, OnHint))
 QEV_DEFINE_CLASS(TStatusBar)
 
 namespace {
@@ -355,6 +361,7 @@ void TStatusPanel::Assign(TPersistent* Source) {
   Width_ = panel->Width_;
   Alignment_ = panel->Alignment_;
   Bevel_ = panel->Bevel_;
+  Style_ = panel->Style_;
   Changed(true);
 }
 
@@ -379,8 +386,13 @@ void TStatusPanel::SetBevel(TStatusPanelBevel Value) {
   Changed(false);
 }
 
-TStatusPanels::TStatusPanels(TCustomStatusBar* StatusBar)
-    : TCollection(TStatusPanel::StaticClass()), StatusBar_(StatusBar) {}
+void TStatusPanel::SetStyle(TStatusPanelStyle Value) {
+  Style_ = Value;
+  Changed(false);
+}
+
+TStatusPanels::TStatusPanels(TCustomStatusBar* StatusBar, const TClass* PanelClass)
+    : TCollection(PanelClass), StatusBar_(StatusBar) {}
 
 TStatusPanel* TStatusPanels::Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
 
@@ -392,7 +404,8 @@ void TStatusPanels::Update(TCollectionItem* Item) {
 }
 
 TCustomStatusBar::TCustomStatusBar(TComponent* AOwner)
-    : TWinControl(AOwner), Panels_(new TStatusPanels(this)) {
+    : TWinControl(AOwner), Canvas_(new TCanvas) {
+  Panels_ = CreatePanels();
   ControlStyle_ = {csCaptureMouse, csClickEvents, csDoubleClicks};
   Color_ = clBtnFace;
   SetBounds(0, 0, 0, 19);
@@ -403,6 +416,17 @@ TCustomStatusBar::~TCustomStatusBar() {
   TStatusPanels* panels = Panels_;
   Panels_ = nullptr;  // the panels' removals must not reach the window
   delete panels;
+  delete Canvas_;
+}
+
+TStatusPanels* TCustomStatusBar::CreatePanels() { return new TStatusPanels(this, GetPanelClass()); }
+
+const TClass* TCustomStatusBar::GetPanelClass() const { return TStatusPanel::StaticClass(); }
+
+void TCustomStatusBar::ResetPanels() {
+  delete Panels_;
+  Panels_ = nullptr;
+  Panels_ = CreatePanels();
 }
 
 void TCustomStatusBar::CreateParams(TCreateParams& Params) {
@@ -421,9 +445,48 @@ void TCustomStatusBar::CreateWnd() {
 }
 
 void TCustomStatusBar::Dispatch(TMessage& Message) {
+  if (Message.Msg == CN_DRAWITEM) {
+    CNDrawItem(Message);
+    return;
+  }
   TWinControl::Dispatch(Message);
   // The bar puts the text's drawing type into the high word.
   if (Message.Msg == WM_GETTEXTLENGTH) Message.Result = LOWORD(Message.Result);
+}
+
+void TCustomStatusBar::CNDrawItem(TMessage& Message) {
+  const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
+  auto index = static_cast<Integer>(item.itemID);
+  if (index < 0 || index >= Panels_->Count()) return;
+  Canvas_->SetHandle(item.hDC);
+  try {
+    DrawPanel(Panels_->Items(index), item.rcItem);
+  } catch (...) {
+    Canvas_->SetHandle(nullptr);
+    throw;
+  }
+  Canvas_->SetHandle(nullptr);
+  Message.Result = TRUE;
+}
+
+void TCustomStatusBar::DrawPanel(TStatusPanel* Panel, const TRect& Rect) {
+  if (OnDrawPanel) OnDrawPanel(this, Panel, Rect);
+}
+
+bool TCustomStatusBar::DoHint() {
+  if (!OnHint) return false;
+  OnHint(this);
+  return true;
+}
+
+bool TCustomStatusBar::ExecuteAction(TBasicAction* Action) {
+  auto* hint = dynamic_cast<THintAction*>(Action);
+  if (!AutoHint_ || !hint || DoHint()) return TWinControl::ExecuteAction(Action);
+  if (SimplePanel_ || Panels_->Count() == 0)
+    SetSimpleText(hint->Hint());
+  else
+    Panels_->Items(0)->SetText(hint->Hint());
+  return true;
 }
 
 void TCustomStatusBar::SetSimplePanel(bool Value) {
@@ -474,6 +537,11 @@ void TCustomStatusBar::UpdatePanel(Integer Index) {
   static constexpr WPARAM Bevels[] = {SBT_NOBORDERS, 0, SBT_POPOUT};
   AnsiString text = Tabs[panel->Alignment()] + panel->Text();
   WPARAM part = static_cast<WPARAM>(Index) | Bevels[panel->Bevel()];
+  if (panel->Style() == psOwnerDraw) {
+    SendMessageA(WindowHandle(), SB_SETTEXTA, part | SBT_OWNERDRAW,
+                 reinterpret_cast<LPARAM>(panel));
+    return;
+  }
   SendMessageA(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

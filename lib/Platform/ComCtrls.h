@@ -127,6 +127,9 @@ class TProgressBar : public TWinControl {
 
 enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
 QEV_ENUM_TYPEINFO(TStatusPanelBevel, "pbNone", "pbLowered", "pbRaised");
+// psOwnerDraw: the bar's OnDrawPanel paints the panel.
+enum TStatusPanelStyle { psText, psOwnerDraw };
+QEV_ENUM_TYPEINFO(TStatusPanelStyle, "psText", "psOwnerDraw");
 
 class TCustomStatusBar;
 
@@ -145,18 +148,22 @@ class TStatusPanel : public TCollectionItem {
   void SetAlignment(TAlignment Value);
   TStatusPanelBevel Bevel() const { return Bevel_; }
   void SetBevel(TStatusPanelBevel Value);
+  TStatusPanelStyle Style() const { return Style_; }
+  void SetStyle(TStatusPanelStyle Value);
 
  private:
   AnsiString Text_;
   Integer Width_ = 50;
   TAlignment Alignment_ = taLeftJustify;
   TStatusPanelBevel Bevel_ = pbLowered;
+  TStatusPanelStyle Style_ = psText;
 };
 
 class TStatusPanels : public TCollection {
   QEV_CLASS(TStatusPanels, TCollection)
  public:
-  explicit TStatusPanels(TCustomStatusBar* StatusBar);
+  // PanelClass: TStatusPanel or a descendant.
+  TStatusPanels(TCustomStatusBar* StatusBar, const TClass* PanelClass);
   // The bar hears of the new panel only once it is fully made.
   TStatusPanel* Add();
   TStatusPanel* Items(Integer Index) const {
@@ -186,22 +193,47 @@ class TCustomStatusBar : public TWinControl {
   void SetSimpleText(const AnsiString& Value);
   bool SizeGrip() const { return SizeGrip_; }
   void SetSizeGrip(bool Value);
+  // Shows the application's hints (the hint action) unless OnHint takes them.
+  bool AutoHint() const { return AutoHint_; }
+  void SetAutoHint(bool Value) { AutoHint_ = Value; }
+  // The canvas on the panel being drawn, while OnDrawPanel runs.
+  TCanvas* Canvas() const { return Canvas_; }
 
   // The panels' widths and texts to the window.
   void UpdatePanels();
   // The text of one panel, with its alignment as leading tabs.
   void UpdatePanel(Integer Index);
   void Dispatch(TMessage& Message) override;
+  // A hint action's hint goes to panel 0, or to SimpleText in simple mode or
+  // without panels.
+  bool ExecuteAction(TBasicAction* Action) override;
+
+  TNotifyEvent OnHint;
+  using TDrawPanelEvent =
+      TEvent<void(TCustomStatusBar* StatusBar, TStatusPanel* Panel, const TRect& Rect)>;
+  TDrawPanelEvent OnDrawPanel;
 
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
+  // OnHint when set; whether it took the hint.
+  virtual bool DoHint();
+  virtual void DrawPanel(TStatusPanel* Panel, const TRect& Rect);
+  virtual TStatusPanels* CreatePanels();
+  virtual const TClass* GetPanelClass() const;
+  // Replaces the still empty panels by CreatePanels(): for descendants'
+  // constructors, where their overrides are in force.
+  void ResetPanels();
 
  private:
-  TStatusPanels* Panels_;
+  void CNDrawItem(TMessage& Message);
+
+  TStatusPanels* Panels_ = nullptr;
+  TCanvas* Canvas_;
   bool SimplePanel_ = false;
   AnsiString SimpleText_;
   bool SizeGrip_ = true;
+  bool AutoHint_ = false;
 };
 
 class TStatusBar : public TCustomStatusBar {

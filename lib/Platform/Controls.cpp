@@ -137,7 +137,13 @@ void TControl::WMLButtonUp(TMessage& Message) {
   if (clicked && PtInRect(&client, point)) Click();
 }
 
-void TControl::CMVisibleChanged(TMessage&) { Invalidate(); }
+// Shown or hidden, the control's place in the parent must be painted again,
+// which Invalidate does not do for a control already hidden.
+void TControl::CMVisibleChanged(TMessage&) {
+  if (!Parent_ || !Parent_->HandleAllocated()) return;
+  TRect bounds = BoundsRect();
+  InvalidateRect(Parent_->WindowHandle(), &bounds, TRUE);
+}
 void TControl::CMEnabledChanged(TMessage&) { Invalidate(); }
 
 void TControl::FontChanged(TObject*) {

@@ -249,6 +249,10 @@ class TControl : public TComponent {
   TControlStyle ControlStyle() const { return ControlStyle_; }
   void SetControlStyle(TControlStyle Value) { ControlStyle_ = Value; }
 
+  // Controls of this library read left to right: the flags stay as they are.
+  UINT DrawTextBiDiModeFlags(UINT Flags) const { return Flags; }
+  bool UseRightToLeftAlignment() const { return false; }
+
   virtual void Invalidate();
   virtual void Update();
   void Repaint();
@@ -439,6 +443,12 @@ class TWinControl : public TControl {
   TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
                                bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
+  // Focuses the first child in tab order that takes the focus: a tab stop
+  // when there is one, else any.
+  void SelectFirst();
+  // The sunken three-dimensional look (the flat one when off).
+  bool Ctl3D() const { return Ctl3D_; }
+  void SetCtl3D(bool Value);
 
   void Invalidate() override;
   void Update() override;
@@ -494,6 +504,7 @@ class TWinControl : public TControl {
   void WMKey(TMessage& Message);
   void CNKeyDown(TMessage& Message);
   void CMDialogKey(TMessage& Message);
+  void WMSysChar(TMessage& Message);
   void CMRecreateWnd(TMessage& Message);
   bool ForwardMouseMessage(TMessage& Message);
 
@@ -507,6 +518,7 @@ class TWinControl : public TControl {
   std::vector<TWinControl*> TabList_;
   bool TabStop_ = false;
   bool Aligning_ = false;
+  bool Ctl3D_ = true;
 };
 
 // ------------------------------------------------------- painted controls

@@ -9,6 +9,7 @@
 QEV_DEFINE_CLASS(TWinControl,
                  QEV_PROPERTY(TabOrder, TabOrder, SetTabOrder).Default(-1),
                  QEV_PROPERTY(TabStop, TabStop, SetTabStop).Default(false),
+                 QEV_PROPERTY(Ctl3D, Ctl3D, SetCtl3D).Default(true),
                  QEV_PROPERTY(OnEnter, OnEnter, OnEnter),
                  QEV_PROPERTY(OnExit, OnExit, OnExit),
                  QEV_PROPERTY(OnKeyDown, OnKeyDown, OnKeyDown),
@@ -317,6 +318,15 @@ void TWinControl::Dispatch(TMessage& Message) {
       return;
     case WM_PAINT: WMPaint(Message); return;
     case WM_ERASEBKGND: WMEraseBkgnd(Message); return;
+    case WM_DRAWITEM: {  // an owner-drawn child draws itself
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
+      TWinControl* child = item->CtlType == ODT_MENU ? nullptr : FindControl(item->hwndItem);
+      if (child && child != this)
+        Message.Result = child->Perform(CN_DRAWITEM, Message.WParam, Message.LParam);
+      else
+        DefaultHandler(Message);
+      return;
+    }
     case CM_FONTCHANGED:
       if (Handle_) Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
       for (TControl* child : Controls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
@@ -330,6 +340,7 @@ void TWinControl::Dispatch(TMessage& Message) {
       return;
     case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(Message); return;
     case CM_DIALOGKEY: case CM_DIALOGCHAR: CMDialogKey(Message); return;
+    case WM_SYSCHAR: WMSysChar(Message); return;
     case CM_RECREATEWND: CMRecreateWnd(Message); return;
     case WM_SETCURSOR:
       // A busy cursor of the screen, or the control's own, over the client area.
@@ -497,6 +508,18 @@ void TWinControl::CNKeyDown(TMessage& Message) {
 void TWinControl::CMDialogKey(TMessage& Message) {
   for (size_t i = 0; i < Controls_.size() && Message.Result == 0; ++i)
     Message.Result = Controls_[i]->Perform(Message.Msg, Message.WParam, Message.LParam);
+}
+
+// Alt with a character: a control of the form whose hot key it is takes it;
+// otherwise the system's menu key handling.
+void TWinControl::WMSysChar(TMessage& Message) {
+  TWinControl* top = this;
+  while (top->Parent()) top = top->Parent();
+  if (top->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) {
+    Message.Result = 0;
+    return;
+  }
+  DefaultHandler(Message);
 }
 
 // --------------------------------------------------------------- children
@@ -693,6 +716,18 @@ TWinControl* TWinControl::FindNextControl(TWinControl* CurControl, bool GoForwar
 void TWinControl::SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop) {
   if (TWinControl* next = FindNextControl(CurControl, GoForward, CheckTabStop, false))
     next->SetFocus();
+}
+
+void TWinControl::SelectFirst() {
+  TWinControl* first = FindNextControl(nullptr, true, true, false);
+  if (!first) first = FindNextControl(nullptr, true, false, false);
+  if (first) first->SetFocus();
+}
+
+void TWinControl::SetCtl3D(bool Value) {
+  if (Ctl3D_ == Value) return;
+  Ctl3D_ = Value;
+  Invalidate();
 }
 
 // ------------------------------------------------------------ window state

@@ -16,6 +16,8 @@ QEV_DEFINE_CLASS(TCustomPanel,
                  QEV_PROPERTY(BevelWidth, BevelWidth, SetBevelWidth).Default(1),
                  QEV_PROPERTY(BorderWidth, BorderWidth, SetBorderWidth).Default(0))
 QEV_DEFINE_CLASS(TPanel)
+QEV_DEFINE_CLASS(TCustomControlBar)
+QEV_DEFINE_CLASS(TControlBar)
 QEV_DEFINE_CLASS(TImage,
                  QEV_PROPERTY(AutoSize, AutoSize, SetAutoSize).Default(false),
                  QEV_PROPERTY(Center, Center, SetCenter).Default(false),
@@ -161,21 +163,26 @@ void TCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
   TCustomControl::AlignControls(AControl, Rect);
 }
 
-void TCustomPanel::Paint() {
+void TCustomPanel::PaintFrame(TRect& Rect) {
   TCanvas* canvas = Canvas();
-  TRect rect = ClientRect();
   auto bevel = [&](TPanelBevel Cut) {
     if (Cut == bvNone) return;
     bool lowered = Cut == bvLowered;
-    Frame3D(canvas, rect, lowered ? clBtnShadow : clBtnHighlight,
+    Frame3D(canvas, Rect, lowered ? clBtnShadow : clBtnHighlight,
             lowered ? clBtnHighlight : clBtnShadow, BevelWidth_);
   };
   bevel(BevelOuter_);
-  Frame3D(canvas, rect, Color(), Color(), BorderWidth_);
+  Frame3D(canvas, Rect, Color(), Color(), BorderWidth_);
   bevel(BevelInner_);
   canvas->Brush()->SetColor(Color());
   canvas->Brush()->SetStyle(bsSolid);
-  canvas->FillRect(rect);
+  canvas->FillRect(Rect);
+}
+
+void TCustomPanel::Paint() {
+  TCanvas* canvas = Canvas();
+  TRect rect = ClientRect();
+  PaintFrame(rect);
   canvas->Brush()->SetStyle(bsClear);
   canvas->SetFont(Font());
   canvas->RequiredState({csHandleValid, csFontValid, csBrushValid});
@@ -193,6 +200,21 @@ void TCustomPanel::Paint() {
 void TCustomPanel::Dispatch(TMessage& Message) {
   if (Message.Msg == CM_TEXTCHANGED) Invalidate();
   TCustomControl::Dispatch(Message);
+}
+
+// ------------------------------------------------------------ control bar
+
+TCustomControlBar::TCustomControlBar(TComponent* AOwner) : TCustomControl(AOwner) {
+  ControlStyle_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csOpaque, csDoubleClicks};
+  SetBounds(0, 0, 100, 50);
+  Color_ = clBtnFace;
+}
+
+void TCustomControlBar::Paint() {
+  TCanvas* canvas = Canvas();
+  canvas->Brush()->SetColor(Color());
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->FillRect(ClientRect());
 }
 
 // ------------------------------------------------------------------ image
@@ -247,7 +269,8 @@ void TImage::Paint() {
 }
 
 void Initialization_ExtCtrls() {
-  RegisterClasses({TTimer::StaticClass(), TPanel::StaticClass(), TImage::StaticClass()});
+  RegisterClasses({TTimer::StaticClass(), TPanel::StaticClass(), TControlBar::StaticClass(),
+                   TImage::StaticClass()});
 }
 
 void Finalization_ExtCtrls() {}

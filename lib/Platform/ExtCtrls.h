@@ -66,6 +66,9 @@ class TCustomPanel : public TCustomControl {
 
  protected:
   void Paint() override;
+  // The bevels and the border around Rect, then Rect filled with the
+  // panel's colour; Rect shrinks to the area inside them.
+  void PaintFrame(TRect& Rect);
   // Aligned children stay inside the bevels and the border.
   void AlignControls(TControl* AControl, TRect& Rect) override;
 
@@ -83,6 +86,24 @@ class TPanel : public TCustomPanel {
   QEV_CLASS(TPanel, TCustomPanel)
  public:
   using TCustomPanel::TCustomPanel;
+};
+
+// ------------------------------------------------------------ control bar
+
+// A strip that holds tool bars; the controls keep the places they are given.
+class TCustomControlBar : public TCustomControl {
+  QEV_CLASS(TCustomControlBar, TCustomControl)
+ public:
+  explicit TCustomControlBar(TComponent* AOwner);
+
+ protected:
+  void Paint() override;
+};
+
+class TControlBar : public TCustomControlBar {
+  QEV_CLASS(TControlBar, TCustomControlBar)
+ public:
+  using TCustomControlBar::TCustomControlBar;
 };
 
 // ------------------------------------------------------------------ image

@@ -6,6 +6,7 @@
 
 QEV_RESOURCESTRING(Forms, SCannotShowModal, L"Cannot make a visible window modal");
 QEV_RESOURCESTRING(Forms, SCannotShowModalDisabled, L"Cannot make a disabled window modal");
+QEV_RESOURCESTRING(Forms, SNoMDIForm, L"Cannot create form. No MDI forms are currently active");
 
 QEV_DEFINE_CLASS(TCustomForm,
                  QEV_PROPERTY(ActiveControl, ActiveControl, SetActiveControl),

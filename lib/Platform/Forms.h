@@ -9,6 +9,7 @@ class TMainMenu;
 
 extern const TResStringRec SCannotShowModal;
 extern const TResStringRec SCannotShowModalDisabled;
+extern const TResStringRec SNoMDIForm;
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 QEV_ENUM_TYPEINFO(TFormBorderStyle, "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",

@@ -114,11 +114,17 @@ void TCustomLabel::DoDrawText(TRect& Rect, UINT Flags) {
   // An empty text still measures one line.
   if ((Flags & DT_CALCRECT) && (text.empty() || (ShowAccelChar_ && text == "&"))) text += ' ';
   if (!ShowAccelChar_) Flags |= DT_NOPREFIX;
+  DrawLabelLook(Rect, Flags, [&] {
+    DrawTextA(Canvas()->Handle(), text.c_str(), static_cast<int>(text.size()), &Rect, Flags);
+  });
+}
+
+void TCustomLabel::DrawLabelLook(TRect& Rect, UINT Flags, const std::function<void()>& Draw) {
   TCanvas* canvas = Canvas();
   canvas->SetFont(Font());
   auto draw = [&] {
     canvas->RequiredState({csHandleValid, csFontValid, csBrushValid});
-    DrawTextA(canvas->Handle(), text.c_str(), static_cast<int>(text.size()), &Rect, Flags);
+    Draw();
   };
   if (Enabled() || (Flags & DT_CALCRECT)) {
     draw();
@@ -459,7 +465,7 @@ void TCustomGroupBox::Paint() {
 // The first child in tab order that can take the focus gets it.
 void TCustomGroupBox::CMDialogChar(TMessage& Message) {
   if (IsAccel(static_cast<Word>(Message.WParam), Caption()) && CanFocus()) {
-    SelectNext(nullptr, true, true);
+    SelectFirst();
     Message.Result = 1;
   } else {
     TCustomControl::Dispatch(Message);

@@ -1,6 +1,8 @@
 // Standard controls: label, edit box, push button, check box, group box.
 #pragma once
 
+#include <functional>
+
 #include "Controls.h"
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -42,6 +44,9 @@ class TCustomLabel : public TGraphicControl {
   // Draws (or with DT_CALCRECT measures into Rect) the label text; disabled
   // labels have the raised look of the system.
   virtual void DoDrawText(TRect& Rect, UINT Flags);
+  // Runs Draw with the label's font: once when enabled or measuring, else
+  // twice for the raised look of a disabled label.
+  void DrawLabelLook(TRect& Rect, UINT Flags, const std::function<void()>& Draw);
   void Paint() override;
   // Fits the bounds to the text when AutoSize is set.
   virtual void AdjustBounds();

@@ -4,6 +4,7 @@ QEV_RESOURCESTRING(SysConst, SOperationAborted, L"Operation aborted");
 QEV_RESOURCESTRING(SysConst, SOSError, L"System Error.  Code: %d.\r\n%s");
 QEV_RESOURCESTRING(SysConst, SUnkOSError, L"A call to an OS function failed");
 QEV_RESOURCESTRING(SysConst, SOleError, L"OLE error %.8x");
+QEV_RESOURCESTRING(SysConst, SRangeError, L"Range check error");
 QEV_RESOURCESTRING(SysConst, SInvalidInteger, L"'%s' is not a valid integer value");
 QEV_RESOURCESTRING(SysConst, SInvalidFloat, L"'%s' is not a valid floating point value");
 QEV_RESOURCESTRING(SysConst, SInvalidDate, L"'%s' is not a valid date");

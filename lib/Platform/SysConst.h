@@ -7,6 +7,7 @@ extern const TResStringRec SOperationAborted;
 extern const TResStringRec SOSError;
 extern const TResStringRec SUnkOSError;
 extern const TResStringRec SOleError;
+extern const TResStringRec SRangeError;
 extern const TResStringRec SInvalidInteger;
 extern const TResStringRec SInvalidFloat;
 extern const TResStringRec SInvalidDate;

@@ -42,6 +42,7 @@ class Exception : public std::exception {
 
 QEV_DECLARE_EXCEPTION(EAbort, Exception);
 QEV_DECLARE_EXCEPTION(EConvertError, Exception);
+QEV_DECLARE_EXCEPTION(ERangeError, Exception);
 QEV_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 QEV_DECLARE_EXCEPTION(EOleError, Exception);
 

@@ -19,6 +19,7 @@ TSafeWinInetTable SafeWinInet = {};
 bool SafeWinInetOn = false;
 bool SafeWinInetWide = false;
 WideString InternetConnectionDisabledMsg;
+void (*StopWinInetThreads)() = nullptr;
 
 namespace {
 
@@ -142,6 +143,7 @@ void Initialization_QevLXSafeWinInet() {
 }
 
 void Finalization_QevLXSafeWinInet() {
+  if (StopWinInetThreads) StopWinInetThreads();
   if (WinInetLibrary) FreeLibrary(WinInetLibrary);
   WinInetLibrary = nullptr;
   SafeWinInetOn = false;

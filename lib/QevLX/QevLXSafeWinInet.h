@@ -62,6 +62,10 @@ void SafeCloseInternetHandle(HINTERNET& Handle);
 // Opens Url with the shell; raises the disabled message while WinInet is off.
 void SafeOpenWebLink(const WideString& Url);
 
-// End: frees the library.
+// Run first by the unit's end, before the entry points and the library go:
+// stops the threads that may still call WinInet. Set by the unit that starts them.
+extern void (*StopWinInetThreads)();
+
+// End: stops the threads (above), then frees the library.
 void Initialization_QevLXSafeWinInet();
 void Finalization_QevLXSafeWinInet();

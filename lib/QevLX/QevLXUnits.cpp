@@ -1,18 +1,27 @@
 #include "QevLXUnits.h"
 
 #include "CheckWinInetAndAdo.h"
+#include "QevLXFetchUrl.h"
+#include "QevLXForms.h"
 #include "QevLXSafeWinInet.h"
 #include "QevLXUtils.h"
 #include "QevLXWinInetRequestor.h"
+#include "QevTrxForms.h"
 
 void Initialization_QevLXUnits() {
   Initialization_QevLXUtils();
   Initialization_CheckWinInetAndAdo();
   Initialization_QevLXSafeWinInet();
   Initialization_QevLXWinInetRequestor();
+  Initialization_QevLXFetchUrl();
+  Initialization_QevLXForms();
+  Initialization_QevTrxForms();
 }
 
 void Finalization_QevLXUnits() {
+  Finalization_QevTrxForms();
+  Finalization_QevLXForms();
+  Finalization_QevLXFetchUrl();
   Finalization_QevLXWinInetRequestor();
   Finalization_QevLXSafeWinInet();
   Finalization_CheckWinInetAndAdo();

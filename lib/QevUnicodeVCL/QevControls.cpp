@@ -123,17 +123,14 @@ void WideSetControlText(TControl* Control, const WideString& Value) {
   auto* win = dynamic_cast<TWinControl*>(Control);
   if (!UnicodeApiAvailable || HasAnsiWindow(win)) {
     Control->SetText(WideToAnsi(Value));
-  } else if (!win) {
-    SetHeldWideText(Value, FindWideCaptionHolder(Control, true)->WideCaption, Control->GetText(),
-                    SetControlText, Control);
-  } else if (win->HandleAllocated()) {
+  } else if (win && win->HandleAllocated()) {
     if (WideGetControlText(Control) == Value) return;
     Qev_SetWindowTextW(win->WindowHandle(), Value.c_str());
     Control->Perform(CM_TEXTCHANGED, 0, 0);
   } else {
-    // The window made later takes its caption from the holder.
-    FindWideCaptionHolder(Control, true)->WideCaption = Value;
-    Control->SetText(WideToAnsi(Value));
+    // A window made later takes its caption from the holder.
+    SetHeldWideText(Value, FindWideCaptionHolder(Control, true)->WideCaption, Control->GetText(),
+                    SetControlText, Control);
   }
 }
 

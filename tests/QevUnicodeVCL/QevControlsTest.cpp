@@ -123,6 +123,28 @@ TEST(QevControlsTest, WindowlessCaptionWithTheSameAnsiFormNotifiesTwice) {
 
 // ------------------------------------------------------- window controls
 
+// Counts the text changes a control is told of.
+struct TTextChanges {
+  TControl* Control;
+  int Count = 0;
+  void Message(TMessage& Message) {
+    if (Message.Msg == CM_TEXTCHANGED) ++Count;
+    Control->WndProc(Message);
+  }
+};
+
+TEST(QevControlsTest, CaptionWithTheSameAnsiFormBeforeTheWindowIsStillAChange) {
+  TTestWinControl control;
+  TTextChanges changes{&control};
+  control.WindowProc = TWndMethod::Bind<&TTextChanges::Message>(&changes);
+  WideSetControlText(&control, Chinese);
+  WideSetControlText(&control, OtherChinese);
+  EXPECT_EQ(OtherChinese, WideGetControlText(&control));
+  EXPECT_EQ(3, changes.Count);  // "??", then "" and "??" again
+  WideSetControlText(&control, OtherChinese);
+  EXPECT_EQ(3, changes.Count);
+}
+
 TEST(QevControlsTest, CaptionSetBeforeTheWindowIsHeldAndReconciled) {
   TTestWinControl control;
   WideSetControlText(&control, Mixed);

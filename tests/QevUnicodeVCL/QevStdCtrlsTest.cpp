@@ -1,0 +1,471 @@
+// Unicode standard and extra controls: wide texts from form files, hot keys,
+// password characters, selections and wide drawing.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "Forms.h"
+#include "../Platform/PaintTarget.h"
+#include "QevExtCtrls.h"
+#include "QevStdCtrls.h"
+#include "QevSystem.h"
+#include "QevTestSupport.h"
+
+namespace {
+
+class TQevStdCtrlsForm : public TForm {
+  QEV_CLASS(TQevStdCtrlsForm, TForm)
+ public:
+  using TForm::TForm;
+  void ButtonClick(TObject*) { ++ButtonClicks; }
+  template <class T>
+  T* Find(const char* Name) {
+    auto* found = dynamic_cast<T*>(FindComponent(Name));
+    EXPECT_NE(found, nullptr) << Name;
+    return found;
+  }
+  int ButtonClicks = 0;
+};
+
+}  // namespace
+
+QEV_DEFINE_CLASS(TQevStdCtrlsForm, QEV_METHOD(ButtonClick))
+
+namespace {
+
+const WideString NameCaption = L"&\x0418\x043C\x044F:";          // "&Имя:"
+const WideString NameText = L"\x0416\x0443\x043A \x4E2D\x6587";  // "Жук 中文"
+const WideString BoxCaption = L"&\x041E\x043F\x0446\x0438\x0438";
+const WideString BeetleCaption = L"&\x0416\x0443\x043A";
+const WideString YesCaption = L"&\x0414\x0430";
+const WideString PanelCaption = L"\x0413\x043E\x0442\x043E\x0432\x043E \x4E2D";
+const WideChar Han = L'\x4E2D';
+const WideChar Euro = L'\x20AC';  // 0x80 in code page 1252
+
+WideString WindowText(TWinControl* Control) {
+  std::vector<WCHAR> text(static_cast<size_t>(GetWindowTextLengthW(Control->Handle())) + 1);
+  GetWindowTextW(Control->Handle(), text.data(), static_cast<int>(text.size()));
+  return text.data();
+}
+
+// Alt with Key, as the focused window receives it.
+void AltKey(TWinControl* Focused, WideChar Key) {
+  SendMessageW(Focused->Handle(), WM_SYSCHAR, Key, 1 << 29);
+}
+
+class QevStdCtrlsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Form.reset(NewForm<TQevStdCtrlsForm>(nullptr));
+    Label = Form->Find<TQevLabel>("NameLabel");
+    Name = Form->Find<TQevEdit>("NameEdit");
+    Password = Form->Find<TQevEdit>("PasswordEdit");
+    Box = Form->Find<TQevGroupBox>("OptionsBox");
+    Beetle = Form->Find<TQevCheckBox>("BeetleCheck");
+    Yes = Form->Find<TQevButton>("YesButton");
+    Panel = Form->Find<TQevPanel>("StatusPanel");
+  }
+  std::unique_ptr<TQevStdCtrlsForm> Form;
+  TQevLabel* Label = nullptr;
+  TQevEdit *Name = nullptr, *Password = nullptr;
+  TQevGroupBox* Box = nullptr;
+  TQevCheckBox* Beetle = nullptr;
+  TQevButton* Yes = nullptr;
+  TQevPanel* Panel = nullptr;
+};
+
+// ------------------------------------------------------------- form files
+
+TEST_F(QevStdCtrlsTest, FormFileMakesEachControlWithItsWideTexts) {
+  EXPECT_EQ(Label->Caption(), NameCaption);
+  EXPECT_EQ(Label->FocusControl(), Name);
+  EXPECT_EQ(Name->Text(), NameText);
+  EXPECT_EQ(Box->Caption(), BoxCaption);
+  EXPECT_EQ(Beetle->Parent(), Box);
+  EXPECT_EQ(Yes->Caption(), YesCaption);
+  EXPECT_EQ(Panel->Caption(), PanelCaption);
+  EXPECT_EQ(Form->Find<TQevImage>("Logo")->Hint(), L"\x041B\x043E\x0433\x043E");
+  EXPECT_NE(dynamic_cast<TQevPicture*>(Form->Find<TQevImage>("Logo")->Picture()), nullptr);
+  EXPECT_NE(Form->Find<TQevControlBar>("Bar"), nullptr);
+  // The windows are Unicode windows with the whole texts.
+  for (TWinControl* control : std::vector<TWinControl*>{Name, Box, Beetle, Yes, Panel})
+    EXPECT_TRUE(IsWindowUnicode(control->Handle())) << control->Name();
+  EXPECT_EQ(WindowText(Name), NameText);
+  EXPECT_EQ(WindowText(Beetle), BeetleCaption);
+  EXPECT_EQ(WindowText(Yes), YesCaption);
+}
+
+TEST_F(QevStdCtrlsTest, WideTextsRoundTripThroughTheFormText) {
+  TMemoryStream binary;
+  binary.WriteComponent(Form.get());
+  binary.SetPosition(0);
+  TStringStream text;
+  ObjectBinaryToText(&binary, &text);
+  const AnsiString formText = text.DataString();
+  EXPECT_NE(formText.find("Caption_UTF7 = '" + WideStringToUTF7(BeetleCaption) + "'"),
+            AnsiString::npos)
+      << formText;
+
+  TStringStream input(formText);
+  TMemoryStream again;
+  ObjectTextToBinary(&input, &again);
+  again.SetPosition(0);
+  auto copy = std::make_unique<TQevStdCtrlsForm>(nullptr);
+  again.ReadComponent(copy.get());
+  EXPECT_EQ(copy->Find<TQevLabel>("NameLabel")->Caption(), NameCaption);
+  EXPECT_EQ(copy->Find<TQevEdit>("NameEdit")->Text(), NameText);
+  EXPECT_EQ(copy->Find<TQevCheckBox>("BeetleCheck")->Caption(), BeetleCaption);
+  EXPECT_EQ(copy->Find<TQevPanel>("StatusPanel")->Caption(), PanelCaption);
+  EXPECT_EQ(copy->Find<TQevEdit>("PasswordEdit")->PasswordChar(), L'#');
+}
+
+// ---------------------------------------------------------------- hot keys
+
+TEST_F(QevStdCtrlsTest, AltWithTheWideHotKeyReachesEachKindOfControl) {
+  Form->Show();
+  Password->SetFocus();
+  AltKey(Password, L'\x0434');  // lower-case "д": the button
+  EXPECT_EQ(Form->ButtonClicks, 1);
+
+  AltKey(Password, L'\x0416');  // "Ж": the check box takes the focus and toggles
+  EXPECT_TRUE(Beetle->Focused());
+  EXPECT_TRUE(Beetle->Checked());
+
+  Password->SetFocus();
+  AltKey(Password, L'\x043E');  // "о": the group box focuses its first control
+  EXPECT_TRUE(Beetle->Focused());
+  EXPECT_TRUE(Beetle->Checked());
+
+  AltKey(Beetle, L'\x0418');  // "И": the label focuses its edit
+  EXPECT_TRUE(Name->Focused());
+
+  // The 8-bit captions read "&??" and so on: "?" is nobody's hot key.
+  AltKey(Name, L'?');
+  EXPECT_EQ(Form->ButtonClicks, 1);
+  EXPECT_TRUE(Name->Focused());
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, '?', 0), 0);
+
+  // A label that shows no accelerators, or is disabled, takes none.
+  Beetle->SetFocus();
+  Label->SetShowAccelChar(false);
+  AltKey(Beetle, L'\x0418');
+  EXPECT_TRUE(Beetle->Focused());
+  Label->SetShowAccelChar(true);
+  Label->SetEnabled(false);
+  AltKey(Beetle, L'\x0418');
+  EXPECT_TRUE(Beetle->Focused());
+  Form->Hide();
+}
+
+// ------------------------------------------------------ password character
+
+TEST_F(QevStdCtrlsTest, PasswordCharacterFromTheFormAndAboveTheCodePage) {
+  EXPECT_EQ(Password->PasswordChar(), L'#');
+  EXPECT_EQ(SendMessageW(Password->Handle(), EM_GETPASSWORDCHAR, 0, 0), L'#');
+
+  Password->SetPasswordChar(Han);
+  EXPECT_EQ(SendMessageW(Password->Handle(), EM_GETPASSWORDCHAR, 0, 0), Han);
+  EXPECT_EQ(Password->TCustomEdit::PasswordChar(), '*');
+  EXPECT_EQ(Password->PasswordChar(), Han);
+  EXPECT_EQ(Password->Text(), L"secret");  // not set again
+
+  // The 8-bit character changed behind the layer's back, through the code page.
+  Password->TCustomEdit::SetPasswordChar('\x80');
+  EXPECT_EQ(Password->PasswordChar(), Euro);
+  Password->SetPasswordChar(L'#');
+  Password->SetPasswordChar(Euro);
+  EXPECT_EQ(Password->TCustomEdit::PasswordChar(), '\x80');
+  EXPECT_EQ(SendMessageW(Password->Handle(), EM_GETPASSWORDCHAR, 0, 0), Euro);
+
+  // A new window takes the wide character.
+  Password->SetPasswordChar(Han);
+  Password->RecreateWnd();
+  EXPECT_EQ(SendMessageW(Password->Handle(), EM_GETPASSWORDCHAR, 0, 0), Han);
+
+  EXPECT_EQ(AnsiPasswordChar(L'\x0101'), '*');  // best-fit "a" would be another character
+  EXPECT_EQ(AnsiPasswordChar(0), '\0');
+}
+
+TEST_F(QevStdCtrlsTest, PasswordCharacterOnTheAnsiRoadIsTheAsterisk) {
+  TRoadSwitch road(false);
+  TQevEdit edit(nullptr);
+  edit.SetParent(Form.get());
+  edit.SetPasswordChar(Han);
+  EXPECT_FALSE(IsWindowUnicode(edit.Handle()));
+  EXPECT_EQ(SendMessageA(edit.Handle(), EM_GETPASSWORDCHAR, 0, 0), '*');
+  EXPECT_EQ(edit.PasswordChar(), Han);
+  edit.SetParent(nullptr);
+}
+
+// --------------------------------------------------------------- selection
+
+TEST_F(QevStdCtrlsTest, SelectionCountsUtf16CharactersOnTheWideRoad) {
+  Name->SetSelStart(4);
+  Name->SetSelLength(1);
+  EXPECT_EQ(Name->SelStart(), 4);
+  EXPECT_EQ(Name->SelLength(), 1);
+  EXPECT_EQ(Name->SelText(), L"\x4E2D");
+  Name->SetSelStart(2);
+  Name->SetSelLength(3);
+  EXPECT_EQ(Name->SelText(), L"\x043A \x4E2D");
+  Name->SelectAll();
+  EXPECT_EQ(Name->SelLength(), 6);
+}
+
+TEST_F(QevStdCtrlsTest, SelectionCountsCharactersOfADoubleByteAnsiWindow) {
+  InstallRtlPatches(rtlConversionsAndResStrings);
+  const Integer savedCodePage = ConversionCodePage;
+  ConversionCodePage = 936;  // two bytes for each Han character
+  {
+    TRoadSwitch road(false);
+    TQevEdit edit(nullptr);
+    edit.SetParent(Form.get());
+    edit.SetText(L"\x4E2D\x6587" L"ab");
+    edit.SelectAll();
+    EXPECT_EQ(edit.SelStart(), 0);
+    EXPECT_EQ(edit.SelLength(), 4);
+    EXPECT_EQ(edit.TCustomEdit::SelLength(), 6);  // bytes
+    edit.SetSelStart(1);
+    edit.SetSelLength(2);
+    EXPECT_EQ(edit.TCustomEdit::SelStart(), 2);
+    EXPECT_EQ(edit.TCustomEdit::SelLength(), 3);
+    EXPECT_EQ(edit.SelText(), L"\x6587" L"a");
+    edit.SetParent(nullptr);
+  }
+  ConversionCodePage = savedCodePage;
+  RemoveAllRtlPatches();
+}
+
+// ----------------------------------------------------------------- drawing
+
+// The pixels of Control painted through WM_PAINT into a bitmap.
+std::unique_ptr<TPaintTarget> Painted(TControl* Control) {
+  auto target = std::make_unique<TPaintTarget>(Control->Width(), Control->Height());
+  Control->Perform(WM_PAINT, target->WParam(), 0);
+  return target;
+}
+
+TEST_F(QevStdCtrlsTest, DisabledLabelIsItsTextInShadowOverItInHighlightOneDown) {
+  Label->SetCaption(L"\x0416\x4E2D");
+  const COLORREF ink = ColorToRGB(Label->Font()->Color());
+  const COLORREF face = ColorToRGB(Label->Color());
+  const COLORREF highlight = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
+  auto enabled = Painted(Label);
+  Label->SetEnabled(false);
+  auto disabled = Painted(Label);
+  int inked = 0, raised = 0;
+  for (int y = 0; y + 1 < Label->Height(); ++y)
+    for (int x = 0; x + 1 < Label->Width(); ++x) {
+      if (enabled->Pixel(x, y) != ink) continue;
+      ++inked;
+      EXPECT_EQ(disabled->Pixel(x, y), shadow) << x << "," << y;
+      if (enabled->Pixel(x + 1, y + 1) == face) {
+        ++raised;
+        EXPECT_EQ(disabled->Pixel(x + 1, y + 1), highlight) << x + 1 << "," << y + 1;
+      }
+    }
+  EXPECT_GT(inked, 10);
+  EXPECT_GT(raised, 0);
+}
+
+TEST_F(QevStdCtrlsTest, EmptyLabelMeasuresOneLine) {
+  const Integer height = Label->Height();
+  EXPECT_GT(height, 0);
+  for (const WideString& caption : {WideString(), WideString(L"&")}) {
+    Label->SetCaption(caption);
+    EXPECT_EQ(Label->Height(), height);
+    EXPECT_GT(Label->Width(), 0);
+  }
+}
+
+// The caption's rows and columns in Panel painted with Alignment.
+RECT InkOf(TQevPanel* Panel, TAlignment Alignment) {
+  Panel->SetAlignment(Alignment);
+  auto target = Painted(Panel);
+  const COLORREF ink = ColorToRGB(Panel->Font()->Color());
+  RECT ink_rect{Panel->Width(), Panel->Height(), -1, -1};
+  for (int y = 0; y < Panel->Height(); ++y)
+    for (int x = 0; x < Panel->Width(); ++x)
+      if (target->Pixel(x, y) == ink) {
+        ink_rect.left = std::min<LONG>(ink_rect.left, x);
+        ink_rect.top = std::min<LONG>(ink_rect.top, y);
+        ink_rect.right = std::max<LONG>(ink_rect.right, x + 1);
+        ink_rect.bottom = std::max<LONG>(ink_rect.bottom, y + 1);
+      }
+  return ink_rect;
+}
+
+TEST_F(QevStdCtrlsTest, PanelCaptionIsCentredOnTheHeightOfW) {
+  Panel->SetBevelOuter(bvNone);
+  const RECT left = InkOf(Panel, taLeftJustify);
+  // The same text drawn where the panel must put it.
+  TBitmap bitmap;
+  bitmap.SetSize(Panel->Width(), Panel->Height());
+  TCanvas* canvas = bitmap.Canvas();
+  canvas->SetFont(Panel->Font());
+  const Integer height = WideCanvasTextHeight(canvas, L"W");
+  canvas->Brush()->SetColor(Panel->Color());
+  canvas->FillRect(Rect(0, 0, Panel->Width(), Panel->Height()));
+  canvas->Brush()->SetStyle(bsClear);
+  TRect rect = Rect(0, (Panel->Height() - height) / 2, Panel->Width(),
+                    (Panel->Height() - height) / 2 + height);
+  canvas->RequiredState({csHandleValid, csFontValid, csBrushValid});
+  DrawTextW(canvas->Handle(), PanelCaption.c_str(), -1, &rect, DT_LEFT | DT_EXPANDTABS);
+  const COLORREF ink = ColorToRGB(Panel->Font()->Color());
+  LONG top = -1;
+  for (int y = 0; y < Panel->Height() && top < 0; ++y)
+    for (int x = 0; x < Panel->Width(); ++x)
+      if (GetPixel(canvas->Handle(), x, y) == ink) {
+        top = y;
+        break;
+      }
+  EXPECT_EQ(left.top, top);
+  for (TAlignment alignment : {taCenter, taRightJustify}) {
+    const RECT other = InkOf(Panel, alignment);
+    EXPECT_EQ(other.top, left.top);
+    EXPECT_EQ(other.bottom, left.bottom);
+    EXPECT_GT(other.left, left.left);
+  }
+}
+
+// ------------------------------------------------------------- screenshot
+
+// A PNG of top-down RGB rows, stored without compression.
+class TPngWriter {
+ public:
+  static bool Write(const std::wstring& Path, int Width, int Height,
+                    const std::vector<std::uint8_t>& Rgb) {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < Height; ++y) {
+      raw.push_back(0);  // no filter
+      auto row = Rgb.begin() + static_cast<std::ptrdiff_t>(y) * Width * 3;
+      raw.insert(raw.end(), row, row + Width * 3);
+    }
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    Put32(header, static_cast<std::uint32_t>(Width));
+    Put32(header, static_cast<std::uint32_t>(Height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    Chunk(png, "IHDR", header);
+    Chunk(png, "IDAT", Zlib(raw));
+    Chunk(png, "IEND", {});
+    HANDLE file = CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == png.size();
+  }
+
+ private:
+  static void Put32(std::vector<std::uint8_t>& Out, std::uint32_t V) {
+    for (int shift = 24; shift >= 0; shift -= 8) Out.push_back(static_cast<std::uint8_t>(V >> shift));
+  }
+  static std::uint32_t Crc(const std::uint8_t* P, size_t N, std::uint32_t C = 0xFFFFFFFFu) {
+    for (size_t i = 0; i < N; ++i) {
+      C ^= P[i];
+      for (int k = 0; k < 8; ++k) C = (C >> 1) ^ (0xEDB88320u & (0u - (C & 1u)));
+    }
+    return C;
+  }
+  static void Chunk(std::vector<std::uint8_t>& Out, const char* Type,
+                    const std::vector<std::uint8_t>& Data) {
+    Put32(Out, static_cast<std::uint32_t>(Data.size()));
+    std::vector<std::uint8_t> body(Type, Type + 4);
+    body.insert(body.end(), Data.begin(), Data.end());
+    Out.insert(Out.end(), body.begin(), body.end());
+    Put32(Out, Crc(body.data(), body.size()) ^ 0xFFFFFFFFu);
+  }
+  static std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& Data) {
+    std::vector<std::uint8_t> out = {0x78, 0x01};
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : Data) {
+      a = (a + byte) % 65521;
+      b = (b + a) % 65521;
+    }
+    for (size_t at = 0; at < Data.size() || at == 0; at += 65535) {
+      const size_t n = std::min<size_t>(65535, Data.size() - at);
+      out.push_back(at + n >= Data.size() ? 1 : 0);
+      out.insert(out.end(), {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                             static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
+      out.insert(out.end(), Data.begin() + static_cast<std::ptrdiff_t>(at),
+                 Data.begin() + static_cast<std::ptrdiff_t>(at + n));
+      if (n == 0) break;
+    }
+    Put32(out, (b << 16) | a);
+    return out;
+  }
+};
+
+// The screen under Window, as top-down RGB rows.
+std::vector<std::uint8_t> Capture(HWND Window, int& Width, int& Height) {
+  RECT bounds{};
+  GetWindowRect(Window, &bounds);
+  Width = bounds.right - bounds.left;
+  Height = bounds.bottom - bounds.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, Width, Height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, Width, Height, screen, bounds.left, bounds.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = Width;
+  info.bmiHeader.biHeight = -Height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint8_t> bgra(static_cast<size_t>(Width) * Height * 4);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(Height), bgra.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  std::vector<std::uint8_t> rgb;
+  for (size_t i = 0; i < bgra.size(); i += 4) rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+  return rgb;
+}
+
+TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
+  Form->Find<TQevImage>("Logo")->Picture()->Bitmap()->SetSize(40, 40);  // white
+  Form->Show();
+  RedrawWindow(Form->Handle(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  int width = 0, height = 0;
+  const std::vector<std::uint8_t> rgb = Capture(Form->Handle(), width, height);
+  auto pixel = [&](TControl* Control, int X, int Y) {
+    TPoint at = Form->ScreenToClient(Control->ClientToScreen(TPoint{X, Y}));
+    const size_t i = (static_cast<size_t>(at.y) * width + at.x) * 3;
+    return RGB(rgb[i], rgb[i + 1], rgb[i + 2]);
+  };
+
+  WCHAR temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring folder = std::wstring(temp) + L"QevStdCtrlsShot";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring path = folder + L"\\QevStdCtrls.png";  // kept for a person to look at
+  ASSERT_TRUE(TPngWriter::Write(path, width, height, rgb));
+  std::printf("screenshot: %ls\n", path.c_str());
+
+  // The raised panel, the group box frame and the white picture, exactly.
+  EXPECT_EQ(pixel(Panel, 0, 0), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(pixel(Panel, Panel->Width() - 1, Panel->Height() - 1), ColorToRGB(clBtnShadow));
+  TBitmap measure;
+  measure.Canvas()->SetFont(Box->Font());
+  const int frameTop = WideCanvasTextHeight(measure.Canvas(), L"0") / 2 - 1;
+  EXPECT_EQ(pixel(Box, 4, frameTop), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(pixel(Box, 4, frameTop + 1), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(pixel(Form->Find<TQevImage>("Logo"), 20, 20), RGB(255, 255, 255));
+  // Some of the caption's ink lies inside the group box's caption area.
+  bool inked = false;
+  for (int y = 0; y < 2 * frameTop + 2 && !inked; ++y)
+    for (int x = 8; x < 60 && !inked; ++x) inked = pixel(Box, x, y) == ColorToRGB(Box->Font()->Color());
+  EXPECT_TRUE(inked);
+  EXPECT_EQ(WindowText(Box), BoxCaption);
+  EXPECT_EQ(WindowText(Panel), PanelCaption);
+  Form->Hide();
+}
+
+}  // namespace
