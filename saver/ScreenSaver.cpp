@@ -1,0 +1,190 @@
+#include "ScreenSaver.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "CustomMMScrsv.h"
+#include "DigitPanel.h"
+#include "ExtCtrls.h"
+#include "QevExtCtrls.h"
+#include "QevLXFetchUrl.h"
+#include "QevLXForms.h"
+#include "QevStdCtrls.h"
+#include "defaults.h"
+
+QEV_DEFINE_CLASS(TMainForm, QEV_METHOD(FormCreate), QEV_METHOD(MMScreenSaver1SetupDlg),
+                 QEV_METHOD(MMScreenSaver1SaverStart), QEV_METHOD(MoveTimerTimer),
+                 QEV_METHOD(SceneTimerTimer), QEV_METHOD(CountTimerTimer),
+                 QEV_METHOD(FirstWebUpdateTimerTimer), QEV_METHOD(WebUpdateTimer10MinTimer))
+
+TDateTime (*SaverClock)() = &Now;
+
+namespace {
+
+constexpr double DaysPerYear = 365.25;
+constexpr double SecondsPerDay = 60.0 * 60.0 * 24.0;
+
+double Stat(TStatIndex Index) { return StatToFloat(Index, StatValues[Index]); }
+
+}  // namespace
+
+double UtcOffsetOf(DWORD ZoneId, const TIME_ZONE_INFORMATION& Zone) {
+  const LONG bias =
+      Zone.Bias + (ZoneId == TIME_ZONE_ID_DAYLIGHT ? Zone.DaylightBias : Zone.StandardBias);
+  return bias / 60.0 / 24.0;
+}
+
+void TMainForm::CreateParams(TCreateParams& Params) {
+  TQevTrxForm::CreateParams(Params);
+  if (TCustomMMScreenSaver* saver = MMScreenSaver1()) saver->AdjustCreateParams(Params);
+}
+
+void TMainForm::FormCreate(TObject*) {
+  for (Integer i = 1; i <= static_cast<Integer>(Scenes.size()); ++i)
+    Scenes[static_cast<size_t>(i - 1)] = Part<TQevImage>(("Scene" + IntToStr(i)).c_str());
+}
+
+// The settings dialog is not part of this program yet: settings mode ends the
+// saver without a window.
+void TMainForm::MMScreenSaver1SetupDlg(TObject*) {}
+
+// ------------------------------------------------------------- statistics
+
+// Each counter takes new parameters only when all of its statistics read,
+// so that one bad figure neither stops the other counter nor mixes old and
+// new parameters.
+void TMainForm::RefreshStatistics(TStream* Stream) {
+  try {
+    if (Stream) ApplyWebStats(Stream);
+    FormatSettings.DateSeparator = '/';
+    FormatSettings.DecimalSeparator = '.';
+    FormatSettings.ShortDateFormat = "mm/dd/yyyy";
+    MsgLbl()->SetCaption(StatValues[siScreenSaverMsg]);
+  } catch (...) {
+    return;  // an incomplete or unreadable download changes nothing
+  }
+  try {
+    ComputeWorldCounter();
+  } catch (...) {
+  }
+  try {
+    ComputeViewingsCounter();
+  } catch (...) {
+  }
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD id = GetTimeZoneInformation(&zone);
+  if (id != TIME_ZONE_ID_INVALID) UtcOffset = UtcOffsetOf(id, zone);
+}
+
+void TMainForm::ComputeWorldCounter() {
+  const double people = Stat(siWorldPresentPeople);
+  const TDateTime date = StatToDate(StatValues[siWorldPresentDate]);
+  const double rate = Stat(siWorldPresentRate);
+  const double decay = Stat(siWorldYearlyRateDecay);
+  WorldPeople = people;
+  WorldDate = date;
+  WorldRate = rate + (SaverClock() - date) / DaysPerYear * decay;
+}
+
+void TMainForm::ComputeViewingsCounter() {
+  const double people = Stat(siVintraPresentPeople);
+  const TDateTime date = StatToDate(StatValues[siVintraPresentDate]);
+  const double perDay = Stat(siVintraGrowthPerSecond) * SecondsPerDay;
+  ViewingsPerDay = perDay;
+  ViewingsBase = people - date * perDay;
+}
+
+void TMainForm::CountTimerTimer(TObject*) {
+  try {
+    const TDateTime t = SaverClock() + UtcOffset;
+    const double world =
+        std::trunc(WorldPeople * std::exp((t - WorldDate) * (WorldRate / 100) / DaysPerYear));
+    WorldCount()->SetCaption(AnsiToWide(FloatToStr(world)));
+    const double viewings = std::trunc(t * ViewingsPerDay + ViewingsBase);
+    VintraCount()->SetCaption(AnsiToWide(FloatToStr(viewings)));
+  } catch (...) {
+    // the last figures stay
+  }
+}
+
+// ---------------------------------------------------------------- display
+
+void TMainForm::MoveTimerTimer(TObject*) {
+  TQevPanel* panel = MoveablePanel();
+  const Integer left = panel->Left() + MoveDX, top = panel->Top() + MoveDY;
+  panel->SetBounds(left, top, panel->Width(), panel->Height());
+  if (left < 0) MoveDX = 1;
+  else if (left + panel->Width() > ClientWidth()) MoveDX = -1;
+  if (top < 0) MoveDY = 1;
+  else if (top + panel->Height() > ClientHeight()) MoveDY = -1;
+}
+
+void TMainForm::SceneTimerTimer(TObject*) {
+  Scene(SceneIndex)->SetVisible(false);
+  SceneIndex = SceneIndex % static_cast<Integer>(Scenes.size()) + 1;
+  Scene(SceneIndex)->SetVisible(true);
+}
+
+void TMainForm::FitToHeight(Integer ReferenceHeight) {
+  ShowWindow(Application->Handle(), SW_HIDE);
+  const Integer h = std::min(ReferenceHeight, Screen->Height());
+  const Integer height = Height();
+  if (height >= h) return;
+  auto scaled = [&](Integer Value) { return Value * height / h; };
+  for (Integer i = 0; i < ComponentCount(); ++i) {
+    auto* control = dynamic_cast<TControl*>(Components(i));
+    if (!control) continue;
+    control->Font()->SetSize(scaled(control->Font()->Size()));
+    control->SetBounds(scaled(control->Left()), scaled(control->Top()), scaled(control->Width()),
+                       scaled(control->Height()));
+  }
+}
+
+void TMainForm::ShiftTexts(Integer DX) {
+  TControl* texts[] = {Label1(), Label2(), VintraCount(), WorldCount()};
+  for (TControl* text : texts) text->SetLeft(text->Left() + DX);
+}
+
+void TMainForm::MMScreenSaver1SaverStart(TObject*) {
+  FitToHeight(600);
+  RefreshStatistics(nullptr);
+  if (IsPreview()) MoveTimer()->SetInterval(80);
+  MoveTimer()->SetEnabled(AnimateDisplay);
+  TQevPanel* panel = MoveablePanel();
+  if (!AnimateDisplay)
+    panel->SetBounds((ClientWidth() - panel->Width()) / 2, (ClientHeight() - panel->Height()) / 2,
+                     panel->Width(), panel->Height());
+  CountTimer()->SetEnabled(true);
+  SceneTimer()->SetEnabled(DisplayImages);
+  EarthImage()->SetVisible(DisplayImages);
+  if (!DisplayImages && !IsPreview()) ShiftTexts(-20);
+  if (MsgLbl()->Caption().empty()) {
+    MsgLbl()->SetVisible(false);
+    panel->SetHeight(panel->Height() - 40);
+  }
+  FirstWebUpdateTimer()->SetEnabled(true);
+  WebUpdateTimer10Min()->SetEnabled(true);
+}
+
+// -------------------------------------------------------------- web update
+
+void TMainForm::WebUpdateTimer10MinTimer(TObject*) {
+  if (!AutoWebUpdate) return;
+  StartWebStatThread(StatValues[siWebUpdateUrl], WideString(), WideString(),
+                     TWebStatCallback::Bind<&TMainForm::RefreshStatistics>(this), this,
+                     WideString());
+}
+
+void TMainForm::FirstWebUpdateTimerTimer(TObject* Sender) {
+  FirstWebUpdateTimer()->SetEnabled(false);
+  WebUpdateTimer10MinTimer(Sender);
+}
+
+// ------------------------------------------------------- unit start and end
+
+void Initialization_ScreenSaver() {
+  KeepApplicationWindowHidden = true;
+  RegisterClass(TMainForm::StaticClass());
+}
+
+void Finalization_ScreenSaver() {}

@@ -1,0 +1,280 @@
+// The saver's main form read from its description: the counters at a fixed
+// clock, the statistics refresh, the panel's bounce, the scene cycle, fitting
+// to a low form and the saver-start rules of the options.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "Classes.h"
+#include "QevLXForms.h"
+#include "QevLXFetchUrl.h"
+#include "Registry.h"
+#include "ScreenSaver.h"
+#include "defaults.h"
+
+namespace {
+
+// 2024-07-01 12:00 as a TDateTime; the reference dates of the built-in
+// statistics are 2001-01-01 (36892) and 2002-07-01 (37438).
+constexpr double FixedNow = 45474.5;
+TDateTime Clock = FixedNow;
+TDateTime FixedClock() { return Clock; }
+
+class MainFormTest : public testing::Test {
+ protected:
+  // The program's own units around the form.
+  static void SetUpTestSuite() {
+    Initialization_DigitPanel();
+    Initialization_CustomMMScrsv();
+    Initialization_ScreenSaver();
+  }
+  static void TearDownTestSuite() {
+    Finalization_ScreenSaver();
+    Finalization_CustomMMScrsv();
+    Finalization_DigitPanel();
+    KeepApplicationWindowHidden = false;
+  }
+  void SetUp() override {
+    SettingsKey = "Software\\QevTests\\MainForm" + std::to_string(GetCurrentProcessId());
+    Initialization_defaults();
+    Clock = FixedNow;
+    SaverClock = &FixedClock;
+    ScreenSaverMode = smTest;
+  }
+  void TearDown() override {
+    Form_.reset();
+    if (Host_) DestroyWindow(Host_);
+    Finalization_defaults();
+    TRegistry().DeleteKey("\\" + SettingsKey);
+    SettingsKey = SavedKey_;
+    FormatSettings = SavedFormat_;
+    AutoWebUpdate = DisplayImages = AnimateDisplay = AllowMsgUpdate = true;
+    SaverClock = &Now;
+    ScreenSaverMode = smConfigure;
+    SaverParentWindow = nullptr;
+    Application->OnMessage = nullptr;
+  }
+
+  TMainForm* MakeForm() {
+    Form_.reset(NewForm<TMainForm>(nullptr));
+    return Form_.get();
+  }
+  // The preview host of the display settings: a 152 x 112 window.
+  TMainForm* MakePreviewForm() {
+    Host_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 10, 10, 152, 112, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    ScreenSaverMode = smPreview;
+    SaverParentWindow = Host_;
+    return MakeForm();
+  }
+  static std::unique_ptr<TMemoryStream> Text(const std::string& Lines) {
+    auto stream = std::make_unique<TMemoryStream>();
+    stream->Write(Lines.data(), static_cast<Integer>(Lines.size()));
+    return stream;
+  }
+
+  std::unique_ptr<TMainForm> Form_;
+  HWND Host_ = nullptr;
+
+ private:
+  const AnsiString SavedKey_ = SettingsKey;
+  const TFormatSettings SavedFormat_ = FormatSettings;
+};
+
+std::wstring Whole(double Value) { return std::to_wstring(static_cast<long long>(Value)); }
+
+// ------------------------------------------------------------- counters
+
+TEST_F(MainFormTest, CountersShowTheBuiltInStatisticsAtTheClock) {
+  TMainForm* form = MakeForm();
+  form->CountTimerTimer(form);
+
+  const double t = FixedNow + form->UtcOffset;
+  const double rate = 1.28674165457186 + (FixedNow - 36892) / 365.25 * -0.00782195489561269;
+  const double world = 6119036535.0 * std::exp((t - 36892) * rate / 100 / 365.25);
+  EXPECT_EQ(Whole(world), form->WorldCount()->Caption());
+  const double viewings = 5164836643.0 + (t - 37438) * 86400 * 5.68;
+  EXPECT_EQ(Whole(viewings), form->VintraCount()->Caption());
+
+  // A second later the viewings have grown by 5.68, a year later the world by about 1.1 %.
+  Clock = FixedNow + 1.0 / 86400;
+  form->CountTimerTimer(form);
+  const double perSecond = std::stod(form->VintraCount()->Caption()) - std::floor(viewings);
+  EXPECT_GE(perSecond, 5);
+  EXPECT_LE(perSecond, 6);
+  Clock = FixedNow + 365.25;
+  form->CountTimerTimer(form);
+  EXPECT_NEAR(1.011, std::stod(form->WorldCount()->Caption()) / world, 0.002);
+}
+
+TEST_F(MainFormTest, UtcOffsetAddsTheBiasInForceOnly) {
+  TIME_ZONE_INFORMATION zone{};
+  zone.Bias = 300;
+  zone.StandardBias = 10;
+  zone.DaylightBias = -60;
+  EXPECT_DOUBLE_EQ(310.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_STANDARD, zone));
+  EXPECT_DOUBLE_EQ(310.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_UNKNOWN, zone));
+  EXPECT_DOUBLE_EQ(240.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_DAYLIGHT, zone));
+}
+
+TEST_F(MainFormTest, UnreadableStatisticsLeaveOnlyTheirOwnCounterAlone) {
+  TMainForm* form = MakeForm();
+  const double people = form->WorldPeople, date = form->WorldDate, rate = form->WorldRate;
+  StatValues[siWorldPresentPeople] = L"7,000,000,000";
+  StatValues[siWorldPresentDate] = L"not a date";
+  StatValues[siVintraGrowthPerSecond] = L"2";
+  form->RefreshStatistics(nullptr);
+  // Neither half-new nor stopping the other counter.
+  EXPECT_EQ(people, form->WorldPeople);
+  EXPECT_EQ(date, form->WorldDate);
+  EXPECT_EQ(rate, form->WorldRate);
+  EXPECT_DOUBLE_EQ(2.0 * 86400, form->ViewingsPerDay);
+}
+
+TEST_F(MainFormTest, ADownloadTakesEffectAtOnceAndABadOneChangesNothing) {
+  TMainForm* form = MakeForm();
+  form->RefreshStatistics(Text("ScreenSaverMsg=Hello\r\nVintraGrowthPerSecond=1\r\n").get());
+  form->RefreshStatistics(nullptr);  // a failed fetch
+  EXPECT_NE(L"Hello", form->MsgLbl()->Caption());
+  EXPECT_DOUBLE_EQ(5.68 * 86400, form->ViewingsPerDay);
+
+  form->RefreshStatistics(
+      Text("WebUpdateUrl=http://127.0.0.1/w.txt\r\nScreenSaverMsg=Hello\r\n"
+           "VintraGrowthPerSecond=1\r\n")
+          .get());
+  EXPECT_EQ(L"Hello", form->MsgLbl()->Caption());
+  EXPECT_DOUBLE_EQ(86400, form->ViewingsPerDay);
+}
+
+// -------------------------------------------------------------- display
+
+TEST_F(MainFormTest, PanelBouncesOffTheFormEdges) {
+  TMainForm* form = MakeForm();
+  TControl* panel = form->MoveablePanel();
+  const Integer right = form->ClientWidth() - panel->Width();
+  const Integer bottom = form->ClientHeight() - panel->Height();
+  panel->SetBounds(right, bottom, panel->Width(), panel->Height());
+  form->MoveTimerTimer(form);  // one past each edge: both steps turn
+  EXPECT_EQ(right + 1, panel->Left());
+  EXPECT_EQ(-1, form->MoveDX);
+  EXPECT_EQ(-1, form->MoveDY);
+  form->MoveTimerTimer(form);
+  EXPECT_EQ(right, panel->Left());
+  EXPECT_EQ(bottom, panel->Top());
+
+  panel->SetBounds(0, 5, panel->Width(), panel->Height());
+  form->MoveTimerTimer(form);  // left of the form: back to the right only
+  EXPECT_EQ(1, form->MoveDX);
+  EXPECT_EQ(-1, form->MoveDY);
+  EXPECT_EQ(4, panel->Top());
+}
+
+TEST_F(MainFormTest, ScenesTakeTurnsAndAHiddenSceneIsPaintedOver) {
+  TMainForm* form = MakeForm();
+  form->Show();  // a hidden window collects no region to paint
+  HWND panel = form->MoveablePanel()->Handle();
+  auto shown = [form] {
+    std::string list;
+    for (Integer i = 1; i <= 7; ++i)
+      if (form->Scene(i)->Visible()) list += std::to_string(i);
+    return list;
+  };
+  EXPECT_EQ("", shown());
+  std::string order;
+  for (int tick = 0; tick < 8; ++tick) {
+    ValidateRect(panel, nullptr);
+    form->SceneTimerTimer(form);
+    order += shown();
+  }
+  EXPECT_EQ("12345671", order);
+  // Scene7 just went; its left part is covered by no other scene.
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  GetUpdateRgn(panel, update, FALSE);
+  TControl* gone = form->Scene(7);
+  EXPECT_TRUE(PtInRegion(update, gone->Left() + gone->Width() - 2, gone->Top() + 2));
+  DeleteObject(update);
+}
+
+TEST_F(MainFormTest, FitToHeightScalesControlsOfALowFormOnly) {
+  TMainForm* form = MakeForm();
+  TControl* label = form->Label1();
+  const TRect before = label->BoundsRect();
+  const Integer size = label->Font()->Size();
+  form->SetBounds(0, 0, 600, 200);
+  form->FitToHeight(150);  // high enough: nothing changes
+  EXPECT_EQ(before.left, label->Left());
+  form->FitToHeight(400);
+  EXPECT_EQ(before.left / 2, label->Left());
+  EXPECT_EQ(before.top / 2, label->Top());
+  EXPECT_EQ(size / 2, label->Font()->Size());
+  EXPECT_FALSE(IsWindowVisible(Application->Handle()));
+}
+
+TEST_F(MainFormTest, CounterCellsAllShowThePanelsColour) {
+  TMainForm* form = MakeForm();
+  TDigitPanel* counter = form->WorldCount();
+  counter->HandleNeeded();
+  for (Integer i = 1; i <= MaxDigitCells; ++i)  // the unused ones too: they lie at the left
+    EXPECT_EQ(clBlack, counter->DigitLabel(i)->Color()) << i;
+  for (Integer k = 1; k <= SeparatorCells; ++k)
+    EXPECT_EQ(clBlack, counter->SeparatorLabel(k)->Color()) << k;
+}
+
+// ------------------------------------------------------------ saver start
+
+TEST_F(MainFormTest, SaverStartWithEveryOption) {
+  TMainForm* form = MakeForm();
+  EXPECT_TRUE(form->MoveTimer()->Enabled());
+  EXPECT_EQ(20u, form->MoveTimer()->Interval());
+  EXPECT_TRUE(form->CountTimer()->Enabled());
+  EXPECT_TRUE(form->SceneTimer()->Enabled());
+  EXPECT_TRUE(form->FirstWebUpdateTimer()->Enabled());
+  EXPECT_TRUE(form->WebUpdateTimer10Min()->Enabled());
+  EXPECT_TRUE(form->EarthImage()->Visible());
+  EXPECT_EQ(106, form->Label1()->Left());
+  EXPECT_EQ(L"Viewings of \u201CVINTRA\u201D", form->Label2()->Caption());
+  EXPECT_TRUE(form->MsgLbl()->Visible());
+  EXPECT_EQ(483, form->MoveablePanel()->Height());
+  EXPECT_EQ(clBlack, form->Color());
+
+  StatValues[siWebUpdateUrl] = L"http://127.0.0.1:1/webstats.txt";
+  const Integer fetches = TWebStatThread::RunningCount();
+  form->FirstWebUpdateTimerTimer(form);
+  EXPECT_FALSE(form->FirstWebUpdateTimer()->Enabled());
+  EXPECT_EQ(fetches + 1, TWebStatThread::RunningCount());
+  Form_.reset();  // stops the fetch
+}
+
+TEST_F(MainFormTest, SaverStartWithoutOptions) {
+  AnimateDisplay = DisplayImages = AutoWebUpdate = false;
+  StatValues[siScreenSaverMsg].clear();
+  TMainForm* form = MakeForm();
+  TControl* panel = form->MoveablePanel();
+  EXPECT_FALSE(form->MoveTimer()->Enabled());
+  EXPECT_EQ((form->ClientWidth() - panel->Width()) / 2, panel->Left());
+  EXPECT_EQ((form->ClientHeight() - 483) / 2, panel->Top());
+  EXPECT_FALSE(form->SceneTimer()->Enabled());
+  EXPECT_FALSE(form->EarthImage()->Visible());
+  EXPECT_EQ(86, form->Label1()->Left());
+  EXPECT_EQ(147, form->WorldCount()->Left());
+  EXPECT_FALSE(form->MsgLbl()->Visible());
+  EXPECT_EQ(443, panel->Height());
+
+  const Integer fetches = TWebStatThread::RunningCount();
+  form->FirstWebUpdateTimerTimer(form);
+  form->WebUpdateTimer10MinTimer(form);
+  EXPECT_EQ(fetches, TWebStatThread::RunningCount());
+}
+
+TEST_F(MainFormTest, PreviewIsAChildOfTheHostMovingSlowerWithTextsInPlace) {
+  DisplayImages = false;
+  TMainForm* form = MakePreviewForm();
+  EXPECT_EQ(Host_, GetParent(form->Handle()));
+  EXPECT_EQ(80u, form->MoveTimer()->Interval());
+  // Fitted to the description's height, not shifted.
+  EXPECT_EQ(106 * 324 / 600, form->Label1()->Left());
+}
+
+}  // namespace
