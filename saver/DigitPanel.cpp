@@ -54,6 +54,11 @@ void TDigitPanel::ArrangeLabels() {
   for (Integer i = MaxLength_ + 1; i <= MaxDigitCells; ++i) ShowInCell(DigitLabel(i), WideString());
   for (Integer k = SeparatorsInUse() + 1; k <= SeparatorCells; ++k)
     ShowInCell(SeparatorLabel(k), WideString());
+  // Cells out of use keep their place at the left edge; even empty, a label
+  // paints a blank's width there, over the leftmost digit.
+  for (Integer i = 1; i <= MaxDigitCells; ++i) DigitLabel(i)->SetVisible(i <= MaxLength_);
+  for (Integer k = 1; k <= SeparatorCells; ++k)
+    SeparatorLabel(k)->SetVisible(k <= SeparatorsInUse());
 
   Integer x = 0;
   for (Integer j = MaxLength_; j >= 1; --j) {

@@ -12,6 +12,9 @@ wine_up() {
   mkdir -p "$WINEPREFIX"
   /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
+  # The form's fonts are not on this machine; their metric twins are.
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Times New Roman" \
+    /d "Liberation Serif" /f </dev/null >/dev/null 2>&1 || true
 }
 wine_down() { /usr/lib/wine/wineserver -k 2>/dev/null || true; }
 

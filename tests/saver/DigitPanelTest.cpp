@@ -73,7 +73,14 @@ TEST_F(DigitPanelTest, CellsSitLeftToRightInOnePanelWidth) {
   EXPECT_EQ(digit, panel->SeparatorLabel(3)->Left());  // left of digit 9
   EXPECT_EQ(panel->Width() - separator - digit, panel->DigitLabel(1)->Left());
 
+  // Cells out of use would cover the leftmost digit.
+  for (Integer i = 11; i <= MaxDigitCells; ++i) EXPECT_FALSE(panel->DigitLabel(i)->Visible());
+  for (Integer k = 4; k <= SeparatorCells; ++k) EXPECT_FALSE(panel->SeparatorLabel(k)->Visible());
+  EXPECT_TRUE(panel->DigitLabel(10)->Visible());
+  EXPECT_TRUE(panel->SeparatorLabel(3)->Visible());
+
   panel->SetMaxLength(1);
+  EXPECT_FALSE(panel->SeparatorLabel(1)->Visible());
   EXPECT_EQ(separator + digit, panel->Width());
   EXPECT_EQ("#", Digits(1));
   for (Integer i = 2; i <= MaxDigitCells; ++i) EXPECT_TRUE(panel->DigitLabel(i)->Caption().empty());
