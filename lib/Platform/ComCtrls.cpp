@@ -18,7 +18,12 @@ QEV_DEFINE_CLASS(TProgressBar,
                  QEV_PROPERTY(Min, Min, SetMin).Default(0),
                  QEV_PROPERTY(Max, Max, SetMax).Default(100),
                  QEV_PROPERTY(Position, Position, SetPosition).Default(0),
-                 QEV_PROPERTY(Step, Step, SetStep).Default(10))
+                 QEV_PROPERTY(Step, Step, SetStep).Default(10),
+                 QEV_PROPERTY(Smooth, Smooth, SetSmooth).Default(false))
+QEV_DEFINE_CLASS(TAnimate,
+                 QEV_PROPERTY(CommonAVI, CommonAVI, SetCommonAVI).Default(aviNone),
+                 QEV_PROPERTY(StopFrame, StopFrame, SetStopFrame).Default(0),
+                 QEV_PROPERTY(Active, Active, SetActive).Default(false))
 QEV_DEFINE_CLASS(TStatusPanel,
                  QEV_PROPERTY(Alignment, Alignment, SetAlignment).Default(taLeftJustify),
                  QEV_PROPERTY(Bevel, Bevel, SetBevel).Default(pbLowered),
@@ -293,6 +298,13 @@ void TProgressBar::CreateParams(TCreateParams& Params) {
   InitCommonControl(ICC_PROGRESS_CLASS);
   TWinControl::CreateParams(Params);
   CreateSubClass(Params, PROGRESS_CLASSA);
+  if (Smooth_) Params.Style |= PBS_SMOOTH;
+}
+
+void TProgressBar::SetSmooth(bool Value) {
+  if (Smooth_ == Value) return;
+  Smooth_ = Value;
+  if (HandleAllocated()) RecreateWnd();
 }
 
 void TProgressBar::CreateWnd() {
@@ -345,6 +357,78 @@ void TProgressBar::StepIt() {
 void TProgressBar::StepBy(Integer Delta) {
   if (HandleAllocated()) SendMessageA(WindowHandle(), PBM_DELTAPOS, static_cast<WPARAM>(Delta), 0);
   else SetPosition(Position_ + Delta);
+}
+
+// --------------------------------------------------------------- animation
+
+namespace {
+
+// The module holding the system's animations; loaded once for the process.
+HMODULE AnimationModule() {
+  static const HMODULE module = [] {
+    HMODULE loaded = GetModuleHandleW(L"shell32.dll");
+    return loaded ? loaded : LoadLibraryW(L"shell32.dll");
+  }();
+  return module;
+}
+
+WORD AnimationResource(TCommonAVI Avi) { return Avi == aviFindComputer ? 152 : 0; }
+
+}  // namespace
+
+TAnimate::TAnimate(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 100, 80); }
+
+void TAnimate::CreateParams(TCreateParams& Params) {
+  InitCommonControl(ICC_ANIMATE_CLASS);
+  TWinControl::CreateParams(Params);
+  CreateSubClass(Params, ANIMATE_CLASSA);
+  Params.Style |= ACS_TRANSPARENT;
+}
+
+void TAnimate::CreateWnd() {
+  TWinControl::CreateWnd();
+  OpenAnimation();
+}
+
+// A missing animation is no error: the window stays empty.
+void TAnimate::OpenAnimation() {
+  Opened_ = false;
+  if (!HandleAllocated()) return;
+  const WORD id = AnimationResource(CommonAVI_);
+  HMODULE module = id ? AnimationModule() : nullptr;
+  if (module)
+    Opened_ = SendMessageA(WindowHandle(), ACM_OPENA, reinterpret_cast<WPARAM>(module),
+                           reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(id))) != 0;
+  else
+    SendMessageA(WindowHandle(), ACM_OPENA, 0, 0);  // closes the one shown
+  UpdatePlaying();
+}
+
+void TAnimate::UpdatePlaying() {
+  if (!Opened_) return;
+  if (!Active_) {
+    SendMessageA(WindowHandle(), ACM_STOP, 0, 0);
+    return;
+  }
+  const WORD last = StopFrame_ > 0 ? static_cast<WORD>(StopFrame_) : 0xFFFF;
+  SendMessageA(WindowHandle(), ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, last));
+}
+
+void TAnimate::SetActive(bool Value) {
+  if (Active_ == Value) return;
+  Active_ = Value;
+  UpdatePlaying();
+}
+
+void TAnimate::SetCommonAVI(TCommonAVI Value) {
+  if (CommonAVI_ == Value) return;
+  CommonAVI_ = Value;
+  OpenAnimation();
+}
+
+void TAnimate::SetStopFrame(Integer Value) {
+  StopFrame_ = Value;
+  UpdatePlaying();
 }
 
 // ------------------------------------------------------------- status bar
@@ -545,9 +629,29 @@ void TCustomStatusBar::UpdatePanel(Integer Index) {
   SendMessageA(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// ---------------------------------------------------------------- tool bar
+
+QEV_DEFINE_CLASS(TToolBar, QEV_PROPERTY(Align, Align, SetAlign).Default(alTop))
+
+TToolBar::TToolBar(TComponent* AOwner) : TWinControl(AOwner) {
+  ControlStyle_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csDoubleClicks};
+  SetBounds(0, 0, 150, 29);
+  SetAlign(alTop);
+}
+
+// No divider, no automatic placement: the parent lays the bar out.
+void TToolBar::CreateParams(TCreateParams& Params) {
+  InitCommonControl(ICC_BAR_CLASSES);
+  TWinControl::CreateParams(Params);
+  CreateSubClass(Params, TOOLBARCLASSNAMEA);
+  Params.Style |= CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN | TBSTYLE_FLAT;
+}
+
 void Initialization_ComCtrls() {
   RegisterClasses({TPageControl::StaticClass(), TTabSheet::StaticClass(),
-                   TProgressBar::StaticClass(), TStatusBar::StaticClass()});
+                   TProgressBar::StaticClass(), TStatusBar::StaticClass(),
+                   TAnimate::StaticClass()});
+  RegisterClass(TToolBar::StaticClass());
 }
 
 void Finalization_ComCtrls() {}

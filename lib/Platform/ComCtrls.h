@@ -112,6 +112,9 @@ class TProgressBar : public TWinControl {
   void SetStep(Integer Value);
   void StepIt();
   void StepBy(Integer Delta);
+  // One continuous bar instead of blocks (PBS_SMOOTH).
+  bool Smooth() const { return Smooth_; }
+  void SetSmooth(bool Value);
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -121,6 +124,43 @@ class TProgressBar : public TWinControl {
  private:
   void SetRange();
   Integer Min_ = 0, Max_ = 100, Position_ = 0, Step_ = 10;
+  bool Smooth_ = false;
+};
+
+// --------------------------------------------------------------- animation
+
+// The system's own animations, played from shell32's resources.
+enum TCommonAVI { aviNone, aviFindComputer };
+QEV_ENUM_TYPEINFO(TCommonAVI, "aviNone", "aviFindComputer");
+
+// A "SysAnimate32" window playing one of the system's animations. Where the
+// system lacks the animation the control simply shows nothing.
+class TAnimate : public TWinControl {
+  QEV_CLASS(TAnimate, TWinControl)
+ public:
+  explicit TAnimate(TComponent* AOwner);
+
+  bool Active() const { return Active_; }
+  void SetActive(bool Value);
+  TCommonAVI CommonAVI() const { return CommonAVI_; }
+  void SetCommonAVI(TCommonAVI Value);
+  // The last frame played (0: the animation's last).
+  Integer StopFrame() const { return StopFrame_; }
+  void SetStopFrame(Integer Value);
+  // Whether the window holds an animation.
+  bool Opened() const { return Opened_; }
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+
+ private:
+  void OpenAnimation();
+  void UpdatePlaying();
+  bool Active_ = false;
+  bool Opened_ = false;
+  TCommonAVI CommonAVI_ = aviNone;
+  Integer StopFrame_ = 0;
 };
 
 // -------------------------------------------------------------- status bar
@@ -240,6 +280,18 @@ class TStatusBar : public TCustomStatusBar {
   QEV_CLASS(TStatusBar, TCustomStatusBar)
  public:
   using TCustomStatusBar::TCustomStatusBar;
+};
+
+// ------------------------------------------------------------------ tool bar
+
+// A "ToolbarWindow32" window: a strip that other bars may take in (no buttons).
+class TToolBar : public TWinControl {
+  QEV_CLASS(TToolBar, TWinControl)
+ public:
+  explicit TToolBar(TComponent* AOwner);
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
 };
 
 void Initialization_ComCtrls();  // registers the published control classes

@@ -116,6 +116,7 @@ void TCustomForm::Loaded() {
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   TWinControl::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == ActiveControl_) ActiveControl_ = nullptr;
+  if (Operation == opRemove && AComponent == WindowMenu_) WindowMenu_ = nullptr;
   if (Operation == opRemove && AComponent == Menu_) {
     // A menu being freed has left the window already.
     if (!AComponent->ComponentState().Contains(csDestroying)) Menu_->SetWindowHandle(nullptr);
@@ -159,12 +160,109 @@ void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
   if (Menu_) Menu_->SetWindowHandle(WindowHandle());
   UpdateBounds();
+  if (FormStyle_ == fsMDIForm && !ComponentState().Contains(csDesigning)) CreateClientWindow();
+}
+
+void TCustomForm::CreateClientWindow() {
+  CLIENTCREATESTRUCT client{WindowMenu_ ? WindowMenu_->Handle() : nullptr, 0xFF00};
+  ClientHandle_ = CreateWindowExA(
+      WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+      WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL, 0, 0, 0,
+      0, WindowHandle(), nullptr, GetModuleHandleA(nullptr), &client);
+  if (!ClientHandle_) RaiseLastOSError();
+  Realign();
+}
+
+void TCustomForm::CreateWindowHandle(const TCreateParams& Params) {
+  if (FormStyle_ != fsMDIChild || ComponentState().Contains(csDesigning)) {
+    FormState_.Exclude(fsCreatedMDIChild);
+    TWinControl::CreateWindowHandle(Params);
+    return;
+  }
+  TCustomForm* main = Application ? Application->MainForm() : nullptr;
+  if (!main || !main->ClientHandle()) throw EInvalidOperation(SNoMDIForm);
+  SetDefWndProc(&DefMDIChildProcA);
+  HWND wnd = CreateMDIWindowA(Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style,
+                              Params.X, Params.Y, Params.Width, Params.Height, main->ClientHandle(),
+                              Params.WindowClass.hInstance,
+                              reinterpret_cast<LPARAM>(Params.Param));
+  if (!wnd) RaiseLastOSError();
+  if (!HandleAllocated()) SetHandle(wnd);
+  FormState_.Include(fsCreatedMDIChild);
 }
 
 void TCustomForm::DestroyWindowHandle() {
   Active_ = false;
   if (Menu_) Menu_->SetWindowHandle(nullptr);
+  ClientHandle_ = nullptr;  // goes with the frame's window
+  // The client must hear of a child leaving (its window list, the maximised child).
+  if (FormState_.Contains(fsCreatedMDIChild)) {
+    FormState_.Exclude(fsCreatedMDIChild);
+    HWND wnd = WindowHandle();
+    if (HWND client = GetParent(wnd))
+      SendMessageA(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(wnd), 0);
+    if (!HandleAllocated() || !IsWindow(WindowHandle())) {
+      SetHandle(nullptr);
+      return;
+    }
+  }
   TWinControl::DestroyWindowHandle();
+}
+
+void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {
+  TWinControl::AlignControls(AControl, Rect);
+  if (ClientHandle_)
+    SetWindowPos(ClientHandle_, HWND_BOTTOM, Rect.left, Rect.top, Rect.right - Rect.left,
+                 Rect.bottom - Rect.top, SWP_NOACTIVATE);
+}
+
+void TCustomForm::DefaultHandler(TMessage& Message) {
+  // WM_SIZE: the frame lays the client out itself (AlignControls). WM_DESTROY
+  // (which the frame procedure only passes on) keeps to the window's own chain,
+  // where a subclass may need to see the window go.
+  if (!ClientHandle_ || !HandleAllocated() || Message.Msg == WM_SIZE ||
+      Message.Msg == WM_DESTROY) {
+    TWinControl::DefaultHandler(Message);
+    return;
+  }
+  Message.Result =
+      DefFrameProcA(WindowHandle(), ClientHandle_, Message.Msg, Message.WParam, Message.LParam);
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() {
+  if (!ClientHandle_) return nullptr;
+  auto wnd = reinterpret_cast<HWND>(SendMessageA(ClientHandle_, WM_MDIGETACTIVE, 0, 0));
+  return dynamic_cast<TCustomForm*>(FindControl(wnd));
+}
+
+Integer TCustomForm::MDIChildCount() {
+  Integer count = 0;
+  for (Integer i = 0; ClientHandle_ && Screen && i < Screen->FormCount(); ++i) {
+    TCustomForm* form = Screen->Forms(i);
+    if (form->FormState_.Contains(fsCreatedMDIChild) && form->HandleAllocated() &&
+        GetParent(form->WindowHandle()) == ClientHandle_)
+      ++count;
+  }
+  return count;
+}
+
+TCustomForm* TCustomForm::MDIChildren(Integer Index) {
+  for (Integer i = 0; ClientHandle_ && Screen && i < Screen->FormCount(); ++i) {
+    TCustomForm* form = Screen->Forms(i);
+    if (form->FormState_.Contains(fsCreatedMDIChild) && form->HandleAllocated() &&
+        GetParent(form->WindowHandle()) == ClientHandle_ && Index-- == 0)
+      return form;
+  }
+  return nullptr;
+}
+
+void TCustomForm::SetWindowMenu(TMenuItem* Value) {
+  if (WindowMenu_ == Value) return;
+  WindowMenu_ = Value;
+  if (Value) Value->FreeNotification(this);
+  if (ClientHandle_ && Menu_)
+    SendMessageA(ClientHandle_, WM_MDISETMENU, 0,
+                 reinterpret_cast<LPARAM>(Value ? Value->Handle() : nullptr));
 }
 
 void TCustomForm::SetMenu(TMainMenu* Value) {
@@ -220,7 +318,13 @@ void TCustomForm::SetBorderIcons(TBorderIcons Value) {
 
 void TCustomForm::SetFormStyle(TFormStyle Value) {
   if (FormStyle_ == Value) return;
+  const bool mdi = Value == fsMDIChild || Value == fsMDIForm || FormStyle_ == fsMDIChild ||
+                   FormStyle_ == fsMDIForm;
   FormStyle_ = Value;
+  if (mdi) {
+    RecreateWnd();
+    return;
+  }
   if (HandleAllocated())
     SetWindowPos(WindowHandle(), Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -393,6 +497,24 @@ void TCustomForm::WMActivate(TMessage& Message) {
 
 void TCustomForm::WMClose(TMessage&) { Close(); }
 
+// A restore counts only for a window on the screen: a hidden window's first
+// size says nothing about the state it is to show in.
+void TCustomForm::WMSize(TMessage& Message) {
+  TWinControl::Dispatch(Message);
+  TWindowState state;
+  switch (Message.WParam) {
+    case SIZE_MAXIMIZED: state = wsMaximized; break;
+    case SIZE_MINIMIZED: state = wsMinimized; break;
+    case SIZE_RESTORED:
+      if (!IsWindowVisible(WindowHandle())) return;
+      state = wsNormal;
+      break;
+    default: return;
+  }
+  WindowState_ = state;
+  Resizing(state);
+}
+
 // Tab moves the focus through the controls in tab order.
 void TCustomForm::CMDialogKey(TMessage& Message) {
   if (Message.WParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
@@ -434,6 +556,11 @@ void TCustomForm::Dispatch(TMessage& Message) {
       return;
     case WM_CLOSE: WMClose(Message); return;
     case WM_ACTIVATE: WMActivate(Message); return;
+    case WM_SIZE: WMSize(Message); return;
+    case WM_NCDESTROY:  // also when the window goes without DestroyWindowHandle
+      TWinControl::Dispatch(Message);
+      ClientHandle_ = nullptr;
+      return;
     case CM_VISIBLECHANGED: CMVisibleChanged(Message); return;
     case CM_DIALOGKEY: CMDialogKey(Message); return;
     case CM_RELEASE:

@@ -6,6 +6,7 @@
 #include "Controls.h"
 
 class TMainMenu;
+class TMenuItem;
 
 extern const TResStringRec SCannotShowModal;
 extern const TResStringRec SCannotShowModalDisabled;
@@ -103,7 +104,21 @@ class TCustomForm : public TWinControl {
   TMainMenu* Menu() const { return Menu_; }
   void SetMenu(TMainMenu* Value);
 
+  // MDI frame (fsMDIForm): the "MDICLIENT" window that holds the children
+  // (0 without one), the active child, the children in creation order.
+  HWND ClientHandle() const { return ClientHandle_; }
+  TCustomForm* ActiveMDIChild();
+  Integer MDIChildCount();
+  TCustomForm* MDIChildren(Integer Index);
+  // The menu entry under which the client lists its children.
+  TMenuItem* WindowMenu() const { return WindowMenu_; }
+  void SetWindowMenu(TMenuItem* Value);
+  // Children's menus are not merged into the frame's menu bar here.
+  void MergeMenu(bool) {}
+
   void Dispatch(TMessage& Message) override;
+  // An MDI frame leaves what it does not handle to DefFrameProcA.
+  void DefaultHandler(TMessage& Message) override;
   bool IsShowing() override;
 
   TNotifyEvent OnCreate;
@@ -122,7 +137,13 @@ class TCustomForm : public TWinControl {
   void CreateWithRootAncestor(const TClass* RootAncestor);
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
+  // An MDI child's window is made by the main form's client (CreateMDIWindowA).
+  void CreateWindowHandle(const TCreateParams& Params) override;
   void DestroyWindowHandle() override;
+  // The MDI client takes the room the aligned controls leave.
+  void AlignControls(TControl* AControl, TRect& Rect) override;
+  // The window was maximised, minimised or restored (WindowState follows).
+  virtual void Resizing(TWindowState) {}
   virtual void DoCreate();
   virtual void DoDestroy();
   virtual void DoShow() { if (OnShow) OnShow(this); }
@@ -141,10 +162,14 @@ class TCustomForm : public TWinControl {
   void WMActivate(TMessage& Message);
   void CMVisibleChanged(TMessage& Message);
   void CMDialogKey(TMessage& Message);
+  void WMSize(TMessage& Message);
+  void CreateClientWindow();
   // Menu commands, owner-drawn entries and popups opening; false: not the menu's.
   bool MenuMessage(TMessage& Message);
 
   TMainMenu* Menu_ = nullptr;
+  HWND ClientHandle_ = nullptr;
+  TMenuItem* WindowMenu_ = nullptr;
   TModalResult ModalResult_ = mrNone;
   TFormBorderStyle BorderStyle_ = bsSizeable;
   TBorderIcons BorderIcons_ = {biSystemMenu, biMinimize, biMaximize};

@@ -7,6 +7,9 @@
 #include "WinApi.h"
 
 class TMainMenu;
+class TQevControlBar;
+class TQevStatusBar;
+class TToolBar;
 
 // Set by a program whose application window must never show (the saver).
 extern bool KeepApplicationWindowHidden;
@@ -46,8 +49,25 @@ class TQevFormLX : public TQevForm {
   TMainMenu* Menu() const { return TQevForm::Menu(); }
   void SetMenu(TMainMenu* Value);
 
+  // MDI: a child's tool bar (inside its MDIControlBar) and status bar dock
+  // into the main form's bars while the child is maximised and active.
+  TQevControlBar* MDIControlBar() const { return MDIControlBar_; }
+  void SetMDIControlBar(TQevControlBar* Value);
+  TToolBar* MDIToolBar() const { return MDIToolBar_; }
+  void SetMDIToolBar(TToolBar* Value);
+  TQevStatusBar* MDIStatusBar() const { return MDIStatusBar_; }
+  void SetMDIStatusBar(TQevStatusBar* Value);
+  // Docks (or undocks) this MDI child's bars; EQevInternalError on other forms.
+  void MDIChild_UpdateMdiDockState(bool Docked);
+  bool MdiDocked() const { return Docked_; }
+  // On the main form: the child status bar docked into MDIStatusBar, if any.
+  TQevStatusBar* DockedChildStatusBar() const { return DockedChildStatusBar_; }
+
  protected:
+  void Loaded() override;
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void Resizing(TWindowState State) override;
   void DoClose(TCloseAction& Action) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -60,6 +80,19 @@ class TQevFormLX : public TQevForm {
   void WMActivateApp(TMessage& Message);
   void WMSysCommand(TMessage& Message);
   void CMVisibleChanged(TMessage& Message);
+  void WMMDIActivate(TMessage& Message);
+  void WMInitMenuPopup(TMessage& Message);
+  // The dock state for the child's window state, when it is the active child.
+  void UpdateMdiDockState(bool Locking);
+  void UpdateMDIControlBarColor();
+  void DockToolBar(TQevFormLX* Main, bool Docked);
+  void DockStatusBar(TQevFormLX* Main, bool Docked);
+  void HookStatusBar(TQevStatusBar* Bar);
+  void UnhookStatusBar();
+  void StatusBarWndProc(TMessage& Message);
+  void PaintDockSeparators();
+  static LRESULT CALLBACK ClientWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+  LRESULT ClientMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 
   TWinControl* OwnerControl_ = nullptr;
   // What BeginModal changed, so that EndModal restores only that.
@@ -71,6 +104,21 @@ class TQevFormLX : public TQevForm {
     HWND PreviousActive = nullptr;
   } Modal_;
   bool TaskBarButton_ = false;
+  bool MdiMenuSwitching_ = false;  // the client switches menus for a maximised child
+  WNDPROC PrevClientProc_ = nullptr;
+  TQevControlBar* MDIControlBar_ = nullptr;
+  TToolBar* MDIToolBar_ = nullptr;
+  TQevStatusBar* MDIStatusBar_ = nullptr;
+  TQevStatusBar* DockedChildStatusBar_ = nullptr;
+  TQevStatusBar* HookedStatusBar_ = nullptr;
+  TWndMethod PrevStatusBarProc_;
+  // The child status bar's own layout while it is docked.
+  struct TStatusBarLayout {
+    TAlign Align = alBottom;
+    bool SizeGrip = true;
+    TRect Bounds{};
+  } SavedStatusBar_;
+  bool Docked_ = false;
 };
 
 // "FlashWindowEx" of user32.dll, bound at unit start; nullptr where the
@@ -85,6 +133,12 @@ void FlashModalWindow(HWND Wnd);
 // dialog) owned by OwnerWnd that was active last; nullptr when none.
 HWND GetModalPopup(HWND OwnerWnd);
 HWND GetApplicationModalPopup();
+
+// Nested: the first level freezes the drawing of the main MDI form, the last
+// one redraws it. An unbalanced EndMdiUpdate does nothing.
+void BeginMdiUpdate();
+void EndMdiUpdate();
+Integer MdiUpdateLevel();
 
 void Initialization_QevLXForms();
 void Finalization_QevLXForms();

@@ -4,7 +4,9 @@
 #include "QevLXFetchUrl.h"
 #include "QevLXForms.h"
 #include "QevLXSafeWinInet.h"
+#include "QevLXSetupUtils.h"
 #include "QevLXUtils.h"
+#include "QevLXWebDownloadProgress.h"
 #include "QevLXWinInetRequestor.h"
 #include "QevTrxForms.h"
 
@@ -15,11 +17,15 @@ void Initialization_QevLXUnits() {
   Initialization_QevLXWinInetRequestor();
   Initialization_QevLXFetchUrl();
   Initialization_QevLXForms();
+  Initialization_QevLXWebDownloadProgress();
   Initialization_QevTrxForms();
+  Initialization_QevLXSetupUtils();
 }
 
 void Finalization_QevLXUnits() {
+  Finalization_QevLXSetupUtils();
   Finalization_QevTrxForms();
+  Finalization_QevLXWebDownloadProgress();
   Finalization_QevLXForms();
   Finalization_QevLXFetchUrl();
   Finalization_QevLXWinInetRequestor();

@@ -263,9 +263,15 @@ void TQevWinInetRequestThread::ReadResponse() {
     if (!SafeWinInet.InternetQueryDataAvailable(RequestHandle(), &available, 0, 0))
       RaiseWinInetError(GetLastError());
     if (available == 0) return;  // the server sent everything
+    // Stopping clears the entry table, and it may do so while the query
+    // blocks: take the entry first (the pinned library keeps it valid), then
+    // see whether we were told to stop. A table cleared without a stop ends
+    // the read as a failure, never as a complete response.
+    const auto readFile = SafeWinInet.InternetReadFile;
+    if (Terminated()) return;
+    if (!readFile) RaiseWinInetError(ERROR_INTERNET_INTERNAL_ERROR);
     DWORD read = 0;
-    if (!SafeWinInet.InternetReadFile(RequestHandle(), buffer,
-                                      std::min<DWORD>(available, sizeof buffer), &read))
+    if (!readFile(RequestHandle(), buffer, std::min<DWORD>(available, sizeof buffer), &read))
       RaiseWinInetError(GetLastError());
     if (Terminated() || read == 0) return;
     Stream->WriteBuffer(buffer, read);

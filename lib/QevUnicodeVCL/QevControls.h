@@ -68,6 +68,9 @@ WideString WideLongHint(const WideString& Hint);
 // caption. Without it: the 8-bit window the platform would make.
 void CreateUnicodeHandle(TWinControl* Control, const TCreateParams& Params,
                          const WideString& SubClass);
+// Registers (once) the wide class "<Params' class name>.UnicodeClass" whose
+// windows bind to the platform's creation control; returns its name.
+WideString RegisterUnicodeClass(const TCreateParams& Params);
 // Attaches the trap to Control's existing Unicode window and gives it the held
 // wide caption, reconciled with Caption (the 8-bit caption of its params).
 void SubClassUnicodeControl(TWinControl* Control, const AnsiString& Caption);

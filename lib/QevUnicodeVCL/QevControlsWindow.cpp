@@ -173,6 +173,8 @@ WNDPROC SubClassWindowProc(const TCreateParams& Params, const WideString& SubCla
   return &DefWindowProcW;
 }
 
+}  // namespace
+
 // The wide class "<8-bit class name>.UnicodeClass" with UnicodeInitWndProc.
 WideString RegisterUnicodeClass(const TCreateParams& Params) {
   WideString name = AnsiToWide(Params.WinClassName.substr(0, 64)) + L".UnicodeClass";
@@ -198,8 +200,6 @@ WideString RegisterUnicodeClass(const TCreateParams& Params) {
   if (!RegisterClassW(&cls)) RaiseLastOSError();
   return name;
 }
-
-}  // namespace
 
 // ------------------------------------------------------------ window creation
 

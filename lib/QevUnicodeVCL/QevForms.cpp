@@ -55,19 +55,51 @@ void TQevForm::DefineProperties(TFiler* Filer) {
   DefineWideProperties(Filer, this);
 }
 
-// The platform supports no MDI frames, so an MDI child never finds its parent.
 void TQevForm::CreateWindowHandle(const TCreateParams& Params) {
   if (!UnicodeApiAvailable) {
     TForm::CreateWindowHandle(Params);
     return;
   }
-  if (FormStyle() == fsMDIChild && !ComponentState().Contains(csDesigning))
-    throw EInvalidOperation(SNoMDIForm);
+  if (FormStyle() == fsMDIChild && !ComponentState().Contains(csDesigning)) {
+    CreateMDIChildHandle(Params);
+    return;
+  }
   TCreateParams params = Params;
   // A layered window shows nothing until its attributes are set.
   params.ExStyle &= ~static_cast<DWORD>(WS_EX_LAYERED);
   CreateUnicodeHandle(this, params, WideString());
   FormState_.Exclude(fsCreatedMDIChild);
+}
+
+// A Unicode MDI child: made by the main form's client, with the trap on it.
+void TQevForm::CreateMDIChildHandle(const TCreateParams& Params) {
+  TCustomForm* main = Application ? Application->MainForm() : nullptr;
+  if (!main || !main->ClientHandle()) throw EInvalidOperation(SNoMDIForm);
+  const WideString className = RegisterUnicodeClass(Params);
+  SetDefWndProc(&DefMDIChildProcW);
+  HWND wnd = CreateMDIWindowW(className.c_str(), nullptr, Params.Style, Params.X, Params.Y,
+                              Params.Width, Params.Height, main->ClientHandle(),
+                              GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(Params.Param));
+  if (!wnd) RaiseLastOSError();
+  if (!HandleAllocated()) SetHandle(wnd);
+  SubClassUnicodeControl(this, Params.Caption);
+  FormState_.Include(fsCreatedMDIChild);
+}
+
+// An MDI frame on NT: the wide frame procedure with the client window. WM_SIZE
+// stays with the form, which lays the client out itself; WM_DESTROY also
+// passes the trap, which must let go of the window.
+void TQevForm::DefaultHandler(TMessage& Message) {
+  HWND client = ClientHandle();
+  if (!UnicodeApiAvailable || !client || !HandleAllocated() || Message.Msg == WM_DESTROY) {
+    TForm::DefaultHandler(Message);
+    return;
+  }
+  HWND wnd = WindowHandle();
+  Message.Result =
+      Message.Msg == WM_SIZE
+          ? DefWindowProcW(wnd, Message.Msg, Message.WParam, Message.LParam)
+          : DefFrameProcW(wnd, client, Message.Msg, Message.WParam, Message.LParam);
 }
 
 void TQevForm::DestroyWindowHandle() {

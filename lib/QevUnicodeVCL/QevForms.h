@@ -16,6 +16,7 @@ class TQevForm : public TForm {
   void InitializeForm() override;
   void UpdateActions() override;
   void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
 
   WideString Caption() { return WideGetControlText(this); }
   void SetCaption(const WideString& Value) { WideSetControlText(this, Value); }
@@ -32,6 +33,7 @@ class TQevForm : public TForm {
   TControlActionLinkClass GetActionLinkClass() override;
 
  private:
+  void CreateMDIChildHandle(const TCreateParams& Params);
   void WMMenuSelect(TMessage& Message);
 };
 

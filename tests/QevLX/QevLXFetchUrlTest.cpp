@@ -92,13 +92,13 @@ class FetchUrl : public testing::Test {
     SavedShow_ = Application->OnException;
     Application->OnException = TExceptionEvent::Bind<&TShownLog::Show>(&Shown_);
     ProgressLog = &Progress_;
-    CreateWebDownloadProgress = &NewFakeProgress;
+    SavedFactory_ = std::exchange(CreateWebDownloadProgress, &NewFakeProgress);
   }
   void TearDown() override {
     EXPECT_TRUE(ServeUntil([] {
       return TWebStatThread::RunningCount() == 0 && TQevWinInetRequestThread::RunningCount() == 0;
     }));
-    CreateWebDownloadProgress = nullptr;
+    CreateWebDownloadProgress = SavedFactory_;
     ProgressLog = nullptr;
     FetchUrlTickCount = &GetTickCount64;
     WebStatTimeoutSeconds = 120;
@@ -119,6 +119,7 @@ class FetchUrl : public testing::Test {
 
  private:
   TExceptionEvent SavedShow_;
+  TWebDownloadProgressFactory SavedFactory_ = nullptr;
 };
 
 }  // namespace

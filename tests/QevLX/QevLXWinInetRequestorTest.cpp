@@ -264,6 +264,7 @@ struct TFakeWinInet {
   std::map<HINTERNET, bool> Open;
   DWORD Available = 0;  // announced, but reads give nothing
   bool QueryFails = false;
+  bool QueryClearsTable = false;  // as unloading WinInet does while the query blocks
   bool ConnectFails = false;
   HANDLE SendGate = nullptr;  // sends wait for it when set; closing the request sets it
   std::atomic<HINTERNET> Blocked = nullptr;
@@ -330,6 +331,7 @@ BOOL WINAPI FakeQueryInfo(HINTERNET, DWORD InfoLevel, LPVOID Buffer, LPDWORD Siz
 }
 BOOL WINAPI FakeQueryDataAvailable(HINTERNET, LPDWORD Available, DWORD, DWORD_PTR) {
   *Available = Fake->Available;
+  if (Fake->QueryClearsTable) SafeWinInet.InternetReadFile = nullptr;
   SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
   return !Fake->QueryFails;
 }
@@ -431,6 +433,13 @@ TEST_F(FakeWinInetRequest, ReadingEndsWhenNothingMoreComesOrTheQueryFails) {
   Fake_.QueryFails = true;
   EXPECT_EQ(TTexts{WinInetErrorText(ERROR_INTERNET_CONNECTION_ABORTED)},
             Run(L"read.test", true)->Log.Errors);
+}
+
+TEST_F(FakeWinInetRequest, ATableClearedDuringTheQueryEndsTheReadAsAFailure) {
+  Fake_.Available = 10;
+  Fake_.QueryClearsTable = true;
+  EXPECT_EQ(TTexts{WinInetErrorText(ERROR_INTERNET_INTERNAL_ERROR)},
+            Run(L"unload.test", true)->Log.Errors);
 }
 
 TEST_F(FakeWinInetRequest, FailedConnectLeavesTheRequestorIdle) {

@@ -5,6 +5,7 @@
 #include "QevForms.h"
 #include "QevMenus.h"
 #include "QevStdActns.h"
+#include "QevStdCtrls.h"
 #include "QevSystem.h"
 #include "QevTestSupport.h"
 #include "StdActns.h"
@@ -102,6 +103,25 @@ TEST(QevFormsTest, WideCharacterReachesAUnicodeWindowOnceAndTheMessageEventFirst
   Type(edit, 0x0416);
   EXPECT_EQ(L"\x4E2D", WindowTextW(edit.Handle()));
   EXPECT_EQ((std::vector<WPARAM>{0x4E2D, 0x0416}), watch.Chars);
+}
+
+// The layer's own edit on a form: the key handling sees #255 once, the edit
+// the real character once.
+struct TKeyPresses {
+  std::vector<AnsiChar> Keys;
+  void KeyPress(TObject*, AnsiChar& Key) { Keys.push_back(Key); }
+};
+
+TEST(QevFormsTest, WideCharacterReachesAQevEditOnce) {
+  TForm form(nullptr);
+  auto* edit = new TQevEdit(&form);
+  edit->SetParent(&form);
+  TKeyPresses presses;
+  edit->OnKeyPress = TKeyPressEvent::Bind<&TKeyPresses::KeyPress>(&presses);
+  form.HandleNeeded();
+  Type(*edit, 0x4E2D);
+  EXPECT_EQ(L"\x4E2D", edit->Text());
+  EXPECT_EQ(std::vector<AnsiChar>{'\xFF'}, presses.Keys);
 }
 
 TEST(QevFormsTest, HookLeavesSmallCharactersAndAnsiWindowsToTheMessageLoop) {
