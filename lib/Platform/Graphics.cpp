@@ -578,3 +578,19 @@ void Finalization_Graphics() {
   TPicture::UnregisterGraphicClass(TBitmap::StaticClass());
   TPicture::UnregisterGraphicClass(TIcon::StaticClass());
 }
+
+void AssignNonClientFont(TFont* Font, LOGFONTA NONCLIENTMETRICSA::*Member) {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return;
+  const LOGFONTA& font = metrics.*Member;
+  Font->SetName(font.lfFaceName);
+  Font->SetHeight(font.lfHeight);
+  Font->SetCharset(font.lfCharSet);
+  TFontStyles style;
+  if (font.lfWeight >= FW_BOLD) style.Include(fsBold);
+  if (font.lfItalic) style.Include(fsItalic);
+  if (font.lfUnderline) style.Include(fsUnderline);
+  if (font.lfStrikeOut) style.Include(fsStrikeOut);
+  Font->SetStyle(style);
+}

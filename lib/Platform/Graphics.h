@@ -160,6 +160,10 @@ class TFont : public TGraphicsObject {
   TColor Color_ = clWindowText;
 };
 
+// Gives Font the system's font of the non-client metrics member Member (the
+// menu font, the message font, ...); unchanged when the system does not say.
+void AssignNonClientFont(TFont* Font, LOGFONTA NONCLIENTMETRICSA::*Member);
+
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
                    bsDiagCross };
 QEV_ENUM_TYPEINFO(TBrushStyle, "bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",

@@ -52,19 +52,7 @@ TOwnerDrawState OwnerDrawStateOf(UINT ItemState) {
   return state;
 }
 
-void AssignMenuFont(TFont* Font) {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return;
-  const LOGFONTA& font = metrics.lfMenuFont;
-  Font->SetName(font.lfFaceName);
-  Font->SetHeight(font.lfHeight);
-  Font->SetCharset(font.lfCharSet);
-  TFontStyles style;
-  if (font.lfWeight >= FW_BOLD) style.Include(fsBold);
-  if (font.lfItalic) style.Include(fsItalic);
-  Font->SetStyle(style);
-}
+void AssignMenuFont(TFont* Font) { AssignNonClientFont(Font, &NONCLIENTMETRICSA::lfMenuFont); }
 
 UINT MenuTextAlignment(const TMenu* Menu) {
   static const UINT Flags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};

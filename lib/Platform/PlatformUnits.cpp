@@ -1,6 +1,7 @@
 #include "PlatformUnits.h"
 
 #include "ActnList.h"
+#include "Buttons.h"
 #include "Classes.h"
 #include "Clipbrd.h"
 #include "ComCtrls.h"
@@ -26,11 +27,13 @@ void Initialization_PlatformUnits() {
   Initialization_Forms();
   Initialization_Menus();
   Initialization_StdCtrls();
+  Initialization_Buttons();
   Initialization_ComCtrls();
 }
 
 void Finalization_PlatformUnits() {
   Finalization_ComCtrls();
+  Finalization_Buttons();
   Finalization_StdCtrls();
   Finalization_Menus();
   Finalization_Forms();

@@ -152,6 +152,8 @@ void TQevAction::DefineProperties(TFiler* Filer) {
 
 TControlActionLinkClass WideActionLinkClassFor(TControl* Control,
                                                TControlActionLinkClass PlatformClass) {
+  if (dynamic_cast<TSpeedButton*>(Control))
+    return CheckedLinkClass<TQevSpeedButtonActionLink>(PlatformClass);
   if (dynamic_cast<TButtonControl*>(Control))
     return CheckedLinkClass<TQevButtonActionLink>(PlatformClass);
   if (dynamic_cast<TWinControl*>(Control))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ActnList.h"
+#include "Buttons.h"
 #include "QevControls.h"
 #include "StdCtrls.h"
 #include "WinApi.h"
@@ -138,6 +139,7 @@ class TQevActionLinkOf : public Base {
 using TQevControlActionLink = TQevActionLinkOf<TControlActionLink>;
 using TQevWinControlActionLink = TQevActionLinkOf<TWinControlActionLink>;
 using TQevButtonActionLink = TQevActionLinkOf<TButtonActionLink>;
+using TQevSpeedButtonActionLink = TQevActionLinkOf<TSpeedButtonActionLink>;
 
 // For a Unicode control's GetActionLinkClass: the wide link of its kind.
 // PlatformClass, what the inherited GetActionLinkClass returns, must be the

@@ -1,6 +1,7 @@
 #include "QevUnicodeUnits.h"
 
 #include "QevActnList.h"
+#include "QevButtons.h"
 #include "QevClipBrd.h"
 #include "QevComCtrls.h"
 #include "QevControls.h"
@@ -22,6 +23,7 @@ void Initialization_QevUnicodeUnits() {
   Initialization_QevActnList();
   Initialization_QevStdActns();
   Initialization_QevStdCtrls();
+  Initialization_QevButtons();
   Initialization_QevExtCtrls();
   Initialization_QevMenus();
   Initialization_QevComCtrls();
@@ -32,6 +34,7 @@ void Finalization_QevUnicodeUnits() {
   Finalization_QevMenus();
   Finalization_QevClipBrd();
   Finalization_QevExtCtrls();
+  Finalization_QevButtons();
   Finalization_QevStdCtrls();
   Finalization_QevStdActns();
   Finalization_QevActnList();

@@ -1,0 +1,256 @@
+// Unicode picture buttons: wide captions drawn in each state, wide hot keys,
+// form files, the glyph routines and the speed button's wide action link.
+#include <memory>
+#include <vector>
+
+#include "../Platform/PaintTarget.h"
+#include "Forms.h"
+#include "QevActnList.h"
+#include "QevButtons.h"
+#include "QevClasses.h"
+#include "QevSysUtils.h"
+#include "TestSupport.h"
+
+namespace {
+
+const WideString SpeedCaption = L"&\x0416\x0443\x043A";     // "&Жук"
+const WideString BitCaption = L"&\x0414\x0430 \x4E2D\x6587";  // "&Да 中文"
+
+// The pixels of one colour in a rectangle, cut to their bounding box.
+struct TInk {
+  RECT Box{0, 0, 0, 0};
+  std::vector<bool> Cells;
+  bool Empty() const { return Cells.empty(); }
+};
+
+TInk InkOf(HDC DC, const RECT& Area, COLORREF Color) {
+  TInk ink;
+  RECT box{Area.right, Area.bottom, Area.left, Area.top};
+  for (int y = Area.top; y < Area.bottom; ++y)
+    for (int x = Area.left; x < Area.right; ++x)
+      if (GetPixel(DC, x, y) == Color) {
+        box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                   std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+      }
+  if (box.left >= box.right) return ink;
+  ink.Box = box;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left; x < box.right; ++x) ink.Cells.push_back(GetPixel(DC, x, y) == Color);
+  return ink;
+}
+
+// Caption as the wide DrawText draws it in Font on the button face.
+TInk ReferenceInk(const WideString& Caption, TFont* Font) {
+  TPaintTarget target(200, 40);
+  RECT all{0, 0, 200, 40};
+  HBRUSH face = CreateSolidBrush(ColorToRGB(clBtnFace));
+  FillRect(target.DC(), &all, face);
+  DeleteObject(face);
+  HGDIOBJ old = SelectObject(target.DC(), Font->Handle());
+  SetBkMode(target.DC(), TRANSPARENT);
+  SetTextColor(target.DC(), ColorToRGB(clBlack));
+  // Measured first: the drawing is clipped to the measured bounds.
+  RECT at{4, 4, 200, 4};
+  DrawTextW(target.DC(), Caption.c_str(), static_cast<int>(Caption.size()), &at, DT_CALCRECT);
+  DrawTextW(target.DC(), Caption.c_str(), static_cast<int>(Caption.size()), &at,
+            DT_CENTER | DT_VCENTER);
+  SelectObject(target.DC(), old);
+  return InkOf(target.DC(), all, ColorToRGB(clBlack));
+}
+
+void ExpectSameShape(const TInk& Drawn, const TInk& Reference, const char* What) {
+  ASSERT_FALSE(Drawn.Empty()) << What;
+  EXPECT_EQ(Drawn.Box.right - Drawn.Box.left, Reference.Box.right - Reference.Box.left) << What;
+  EXPECT_EQ(Drawn.Box.bottom - Drawn.Box.top, Reference.Box.bottom - Reference.Box.top) << What;
+  EXPECT_TRUE(Drawn.Cells == Reference.Cells) << What;
+}
+
+// A 16 x 16 red square on olive (transparent).
+void RedSquare(TBitmap* Bitmap) {
+  Bitmap->SetSize(16, 16);
+  Bitmap->Canvas()->Brush()->SetColor(clOlive);
+  Bitmap->Canvas()->FillRect(Rect(0, 0, 16, 16));
+  Bitmap->Canvas()->Brush()->SetColor(clRed);
+  Bitmap->Canvas()->FillRect(Rect(4, 4, 12, 12));
+}
+
+class QevButtonsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetName("ButtonsForm");
+    Form->SetBounds(10, 10, 300, 200);
+    Speed = new TQevSpeedButton(Form.get());
+    Speed->SetName("Speed");
+    Speed->SetParent(Form.get());
+    Speed->SetBounds(10, 10, 120, 30);
+    Speed->SetCaption(SpeedCaption);
+    Speed->SetGroupIndex(1);
+    Speed->SetAllowAllUp(true);
+    Speed->SetMargin(4);
+    Speed->SetSpacing(20);
+    RedSquare(Speed->Glyph());
+    Speed->OnClick = TNotifyEvent::Bind<&QevButtonsTest::SpeedClick>(this);
+    Bit = new TQevBitBtn(Form.get());
+    Bit->SetName("Bit");
+    Bit->SetParent(Form.get());
+    Bit->SetBounds(10, 50, 120, 30);
+    Bit->SetCaption(BitCaption);
+    Bit->SetHint(L"\x4E2D\x6587");
+    Bit->SetMargin(4);
+    Bit->SetSpacing(20);
+    RedSquare(Bit->Glyph());
+    Bit->OnClick = TNotifyEvent::Bind<&QevButtonsTest::BitClick>(this);
+  }
+  void SpeedClick(TObject*) { ++SpeedClicks; }
+  void BitClick(TObject*) { ++BitClicks; }
+
+  // The ink of the speed button's caption (right of the glyph), painted in
+  // its current state; the frame's dark edges are left out.
+  TInk PaintedSpeed(COLORREF Color) {
+    TPaintTarget target(Speed->Width(), Speed->Height());
+    Speed->Perform(WM_PAINT, target.WParam(), 0);
+    if (Speed->Enabled()) {
+      EXPECT_TRUE(target.Contains(GlyphArea, ColorToRGB(clRed))) << "glyph";
+    }
+    return InkOf(target.DC(), RECT{30, 3, Speed->Width() - 3, Speed->Height() - 3}, Color);
+  }
+  TInk DrawnBit(UINT ItemState, COLORREF Color) {
+    TPaintTarget target(Bit->Width(), Bit->Height());
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.itemState = ItemState;
+    item.hDC = target.DC();
+    item.rcItem = Bit->ClientRect();
+    Bit->Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+    if (Bit->Enabled()) {
+      EXPECT_TRUE(target.Contains(GlyphArea, ColorToRGB(clRed))) << "glyph";
+    }
+    return InkOf(target.DC(), RECT{30, 3, Bit->Width() - 3, Bit->Height() - 3}, Color);
+  }
+
+  const RECT GlyphArea{4, 3, 26, 27};
+  std::unique_ptr<TForm> Form;
+  TQevSpeedButton* Speed = nullptr;
+  TQevBitBtn* Bit = nullptr;
+  int SpeedClicks = 0, BitClicks = 0;
+};
+
+// ----------------------------------------------------------------- drawing
+
+// The very first paint needs the glyph pictures: it draws the caption too.
+TEST_F(QevButtonsTest, SpeedButtonDrawsTheWideCaptionUpDownAndDisabled) {
+  const TInk reference = ReferenceInk(SpeedCaption, Speed->Font());
+  const COLORREF ink = ColorToRGB(Speed->Font()->Color());
+  const TInk up = PaintedSpeed(ink);
+  ExpectSameShape(up, reference, "up");
+
+  Speed->SetDown(true);
+  const TInk down = PaintedSpeed(ink);
+  ExpectSameShape(down, reference, "down");
+  EXPECT_EQ(down.Box.left, up.Box.left + 1);
+  EXPECT_EQ(down.Box.top, up.Box.top + 1);
+
+  Speed->SetDown(false);
+  Speed->SetEnabled(false);
+  const TInk shadow = PaintedSpeed(ColorToRGB(clBtnShadow));
+  ExpectSameShape(shadow, reference, "disabled");
+  EXPECT_EQ(shadow.Box.left, up.Box.left);
+  const TInk highlight = PaintedSpeed(ColorToRGB(clBtnHighlight));
+  ASSERT_FALSE(highlight.Empty());
+  EXPECT_EQ(highlight.Box.right, shadow.Box.right + 1);
+  EXPECT_EQ(highlight.Box.bottom, shadow.Box.bottom + 1);
+}
+
+TEST_F(QevButtonsTest, BitButtonDrawsTheWideCaptionUpDownAndDisabled) {
+  const TInk reference = ReferenceInk(BitCaption, Bit->Font());
+  const COLORREF ink = ColorToRGB(Bit->Font()->Color());
+  const TInk up = DrawnBit(0, ink);
+  ExpectSameShape(up, reference, "up");
+  const TInk down = DrawnBit(ODS_SELECTED, ink);
+  ExpectSameShape(down, reference, "down");
+  Bit->SetEnabled(false);
+  ExpectSameShape(DrawnBit(ODS_DISABLED, ColorToRGB(clBtnShadow)), reference, "disabled");
+  EXPECT_FALSE(DrawnBit(ODS_DISABLED, ColorToRGB(clBtnHighlight)).Empty());
+}
+
+// ---------------------------------------------------------------- hot keys
+
+TEST_F(QevButtonsTest, AltWithTheWideHotKeyClicksEachButton) {
+  Form->Show();
+  Bit->SetFocus();
+  SendMessageW(Bit->Handle(), WM_SYSCHAR, L'\x0436', 1 << 29);  // "ж"
+  EXPECT_EQ(SpeedClicks, 1);
+  SendMessageW(Bit->Handle(), WM_SYSCHAR, L'\x0434', 1 << 29);  // "д"
+  EXPECT_EQ(BitClicks, 1);
+  SendMessageW(Bit->Handle(), WM_SYSCHAR, L'\x0443', 1 << 29);  // not a hot key
+  Speed->SetEnabled(false);
+  SendMessageW(Bit->Handle(), WM_SYSCHAR, L'\x0436', 1 << 29);
+  EXPECT_EQ(SpeedClicks, 1);
+  EXPECT_EQ(BitClicks, 1);
+  Form->Hide();
+}
+
+// -------------------------------------------------------------- form files
+
+TEST_F(QevButtonsTest, WideCaptionsAndGlyphsRoundTripThroughTheFormText) {
+  TMemoryStream binary;
+  binary.WriteComponent(Form.get());
+  binary.SetPosition(0);
+  TStringStream text;
+  ObjectBinaryToText(&binary, &text);
+  const AnsiString formText = text.DataString();
+  EXPECT_NE(formText.find("object Speed: TQevSpeedButton"), AnsiString::npos) << formText;
+  EXPECT_NE(formText.find("object Bit: TQevBitBtn"), AnsiString::npos) << formText;
+
+  TStringStream input(formText);
+  TMemoryStream again;
+  ObjectTextToBinary(&input, &again);
+  again.SetPosition(0);
+  auto copy = std::make_unique<TForm>(nullptr);
+  again.ReadComponent(copy.get());
+  auto* speed = dynamic_cast<TQevSpeedButton*>(copy->FindComponent("Speed"));
+  auto* bit = dynamic_cast<TQevBitBtn*>(copy->FindComponent("Bit"));
+  ASSERT_NE(speed, nullptr);
+  ASSERT_NE(bit, nullptr);
+  EXPECT_EQ(speed->Caption(), SpeedCaption);
+  EXPECT_EQ(speed->GroupIndex(), 1);
+  EXPECT_EQ(bit->Caption(), BitCaption);
+  EXPECT_EQ(bit->Hint(), WideString(L"\x4E2D\x6587"));
+  EXPECT_EQ(bit->Glyph()->Canvas()->Pixels(8, 8), clRed);
+}
+
+// ---------------------------------------------------------- glyph routines
+
+TEST_F(QevButtonsTest, GlyphRoutinesNeedAGlyphButton) {
+  TButton plain(nullptr);
+  const WideString message = L"Internal Error: Control does not support IQevGlyphButton.";
+  ExpectRaises<EQevInternalError>([&] { GlyphOfButton(&plain); }, message);
+  ExpectRaises<EQevInternalError>([&] { ForceGlyphList(&plain); }, message);
+  EXPECT_EQ(GlyphOfButton(Bit), Bit->GlyphObject());
+}
+
+// A button that cannot paint (no parent) still gets its pictures.
+TEST_F(QevButtonsTest, GlyphListIsBuiltWithoutARepaint) {
+  TQevSpeedButton lone(nullptr);
+  RedSquare(lone.Glyph());
+  EXPECT_EQ(lone.GlyphObject()->ImageIndex(bsUp), -1);
+  EXPECT_GE(GlyphImageIndex(&lone, bsDisabled), 0);
+  EXPECT_GE(lone.GlyphObject()->ImageIndex(bsUp), 0);
+  EXPECT_EQ(GlyphImageIndex(&lone, bsDown), GlyphImageIndex(&lone, bsUp));
+}
+
+// ------------------------------------------------------------ action links
+
+TEST_F(QevButtonsTest, SpeedButtonFollowsAWideAction) {
+  auto action = std::make_unique<TQevAction>(nullptr);
+  Speed->SetAction(action.get());
+  EXPECT_STREQ(Speed->ActionLink()->ClassName(), "TQevSpeedButtonActionLink");
+  action->SetCaption(BitCaption);
+  EXPECT_EQ(Speed->Caption(), BitCaption);
+  action->SetChecked(true);
+  EXPECT_TRUE(Speed->Down());
+  Speed->SetAction(nullptr);
+}
+
+}  // namespace
