@@ -56,10 +56,7 @@ void EndUnits() {
   Finalization_CustomMMUtils();
   Finalization_defaults();
   Finalization_DigitPanel();
-  for (Integer i = 0; i < Application->ComponentCount(); ++i)
-    if (auto* form = dynamic_cast<TCustomForm*>(Application->Components(i)))
-      form->BeforeDestruction();
-  Application->DestroyComponents();
+  Application->DestroyForms();
   Finalization_QevLXUnits();
   Finalization_QevUnicodeUnits();
   Finalization_PlatformUnits();

@@ -20,10 +20,7 @@ void StartUnits() {
 void EndUnits() {
   Finalization_VintraFilmScrSetupFrm();
   Finalization_QevScrSetupFrm();
-  for (Integer i = 0; i < Application->ComponentCount(); ++i)
-    if (auto* form = dynamic_cast<TCustomForm*>(Application->Components(i)))
-      form->BeforeDestruction();
-  Application->DestroyComponents();
+  Application->DestroyForms();
   Finalization_QevLXUnits();
   Finalization_QevUnicodeUnits();
   Finalization_PlatformUnits();

@@ -216,6 +216,9 @@ class TApplication : public TComponent {
   explicit TApplication(TComponent* AOwner);
   // Frees the forms it owns, then its window.
   ~TApplication() override;
+  // Frees the forms (and all else) the application owns, each form with its
+  // OnDestroy; programs call it before the units under their forms end.
+  void DestroyForms();
 
   HWND Handle() const { return Handle_; }
   // A form of the class, owned by the application; the first becomes MainForm.

@@ -86,12 +86,16 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TApplication::~TApplication() {
-  for (Integer i = 0; i < ComponentCount(); ++i)
-    if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) form->BeforeDestruction();
-  DestroyComponents();
+  DestroyForms();
   HintWindow_ = nullptr;
   if (Handle_) DestroyWindow(Handle_);
   Handle_ = nullptr;
+}
+
+void TApplication::DestroyForms() {
+  for (Integer i = 0; i < ComponentCount(); ++i)
+    if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) form->BeforeDestruction();
+  DestroyComponents();
 }
 
 void TApplication::CreateHandle() {

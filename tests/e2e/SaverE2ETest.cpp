@@ -11,26 +11,12 @@
 #include <vector>
 
 #include "../QevLX/TestHttpServer.h"
+#include "ProgramUnderTest.h"
 #include "System.h"
 
 namespace {
 
 const wchar_t* const SettingsKey = L"Software\\Qev\\VINTRAFilmScreenSaver";
-constexpr DWORD Patience = 30000;  // ms; generous, the machine may be busy
-
-// ------------------------------------------------------------------ waiting
-
-// Serves this thread's messages (a preview host must answer the saver's
-// window) until Done or the time is up; whether Done came.
-bool WaitFor(const std::function<bool()>& Done, DWORD Milliseconds = Patience) {
-  const ULONGLONG end = GetTickCount64() + Milliseconds;
-  for (;;) {
-    if (Done()) return true;
-    if (GetTickCount64() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-  }
-}
 
 // ----------------------------------------------------------------- registry
 
@@ -148,79 +134,13 @@ std::vector<TBand> AquaBands(const TShot& Shot) {
 
 // ----------------------------------------------------------------- the saver
 
-std::wstring SaverPath() {
-  std::wstring path = L"Z:" + AnsiToWide(QEV_SAVER_PATH);
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
 
 
 // The saver's own process, ended by force only if a test leaves it running.
-class TSaver {
+class TSaver : public TProgramUnderTest {
  public:
-  explicit TSaver(const std::wstring& Arguments) {
-    std::wstring line = L"\"" + SaverPath() + L"\" " + Arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    Started_ = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &Process_) != FALSE;
-  }
-  ~TSaver() {
-    if (!Started_) return;
-    if (WaitForSingleObject(Process_.hProcess, 0) == WAIT_TIMEOUT)
-      TerminateProcess(Process_.hProcess, 99);
-    CloseHandle(Process_.hThread);
-    CloseHandle(Process_.hProcess);
-  }
-  TSaver(const TSaver&) = delete;
-  TSaver& operator=(const TSaver&) = delete;
-
-  bool Started() const { return Started_; }
-  bool Running() const { return WaitForSingleObject(Process_.hProcess, 0) == WAIT_TIMEOUT; }
-  // The exit code, or nothing when it is still running after the wait.
-  std::optional<DWORD> WaitExit(DWORD Milliseconds = Patience) const {
-    if (!WaitFor([this] { return !Running(); }, Milliseconds)) return std::nullopt;
-    DWORD code = 0;
-    GetExitCodeProcess(Process_.hProcess, &code);
-    return code;
-  }
-  // Its visible top-level windows bigger than a dot.
-  std::vector<HWND> Windows() const {
-    struct TList {
-      DWORD Pid;
-      std::vector<HWND> Found;
-    } list{Process_.dwProcessId, {}};
-    EnumWindows(
-        [](HWND Wnd, LPARAM Data) -> BOOL {
-          auto* l = reinterpret_cast<TList*>(Data);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(Wnd, &pid);
-          RECT r{};
-          GetWindowRect(Wnd, &r);
-          if (pid == l->Pid && IsWindowVisible(Wnd) && r.right - r.left > 1) l->Found.push_back(Wnd);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&list));
-    return list.Found;
-  }
-  HWND WaitWindow() const {
-    HWND wnd = nullptr;
-    WaitFor([&] {
-      auto windows = Windows();
-      wnd = windows.empty() ? nullptr : windows.front();
-      return wnd != nullptr;
-    });
-    return wnd;
-  }
-  bool OwnsWindow(HWND Wnd) const {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(Wnd, &pid);
-    return pid == Process_.dwProcessId;
-  }
-
- private:
-  PROCESS_INFORMATION Process_{};
-  bool Started_ = false;
+  explicit TSaver(const std::wstring& Arguments)
+      : TProgramUnderTest(L"\"" + HostPath(QEV_SAVER_PATH) + L"\" " + Arguments) {}
 };
 
 void PostKey(HWND Wnd, WPARAM Key) {
@@ -399,7 +319,7 @@ TEST_F(SaverE2ETest, SettingsModeEndsWithoutAWindow) {
 
 // What the display settings list the saver as.
 TEST_F(SaverE2ETest, FileCarriesItsDescription) {
-  HMODULE file = LoadLibraryExW(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE file = LoadLibraryExW(HostPath(QEV_SAVER_PATH).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(nullptr, file);
   wchar_t text[100] = {};
   LoadStringW(file, 1, text, 100);

@@ -15,30 +15,13 @@
 #include "../Support/QevTestSupport.h"
 #include "../Support/TestSupport.h"
 #include "QevLXSetupUtils.h"
+#include "ProgramUnderTest.h"
 #include "System.h"
 #include "VintraFilmScrSetupFrm.h"
 
 namespace {
 
-constexpr DWORD Patience = 30000;  // ms; generous, the machine may be busy
 const wchar_t* const WizardCaption = L"VINTRA Film Screen Saver 1.0 r0 Setup";
-
-bool WaitFor(const std::function<bool()>& Done, DWORD Milliseconds = Patience) {
-  const ULONGLONG end = GetTickCount64() + Milliseconds;
-  for (;;) {
-    if (Done()) return true;
-    if (GetTickCount64() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-  }
-}
-
-// A build output as the Windows side sees it.
-std::wstring HostPath(const char* Path) {
-  std::wstring path = L"Z:" + AnsiToWide(Path);
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
 
 std::wstring TextOf(HWND Wnd) {
   wchar_t buffer[1024] = {};
@@ -101,59 +84,9 @@ void ForceDelete(const std::wstring& FileName) {
 }
 
 // The setup program, ended by force only if a test leaves it running.
-class TSetup {
+class TSetup : public TProgramUnderTest {
  public:
-  explicit TSetup(const std::wstring& Path) {
-    std::wstring line = L"\"" + Path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    Started_ = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &Process_) != FALSE;
-  }
-  ~TSetup() {
-    if (!Started_) return;
-    if (Running()) TerminateProcess(Process_.hProcess, 99);
-    CloseHandle(Process_.hThread);
-    CloseHandle(Process_.hProcess);
-  }
-  TSetup(const TSetup&) = delete;
-  TSetup& operator=(const TSetup&) = delete;
-
-  bool Started() const { return Started_; }
-  bool Running() const { return WaitForSingleObject(Process_.hProcess, 0) == WAIT_TIMEOUT; }
-  bool WaitExit() const { return WaitFor([this] { return !Running(); }); }
-  // Its visible top-level windows bigger than a dot.
-  std::vector<HWND> Windows() const {
-    struct TList {
-      DWORD Pid;
-      std::vector<HWND> Found;
-    } list{Process_.dwProcessId, {}};
-    EnumWindows(
-        [](HWND Wnd, LPARAM Data) -> BOOL {
-          auto* l = reinterpret_cast<TList*>(Data);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(Wnd, &pid);
-          RECT r{};
-          GetWindowRect(Wnd, &r);
-          if (pid == l->Pid && IsWindowVisible(Wnd) && r.right - r.left > 1) l->Found.push_back(Wnd);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&list));
-    return list.Found;
-  }
-  HWND WaitWindow() const {
-    HWND wnd = nullptr;
-    WaitFor([&] {
-      auto windows = Windows();
-      wnd = windows.empty() ? nullptr : windows.front();
-      return wnd != nullptr;
-    });
-    return wnd;
-  }
-
- private:
-  PROCESS_INFORMATION Process_{};
-  bool Started_ = false;
+  explicit TSetup(const std::wstring& Path) : TProgramUnderTest(L"\"" + Path + L"\"") {}
 };
 
 class SetupE2ETest : public testing::Test {

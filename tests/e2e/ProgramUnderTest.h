@@ -1,0 +1,98 @@
+// A real program of the build started by an end-to-end test: waiting with the
+// test's own messages served, the program's windows and its exit.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "System.h"
+
+constexpr DWORD Patience = 30000;  // ms; generous, the machine may be busy
+
+// Serves this thread's messages (a window of the test may have to answer the
+// program) until Done or the time is up; whether Done came.
+inline bool WaitFor(const std::function<bool()>& Done, DWORD Milliseconds = Patience) {
+  const ULONGLONG end = GetTickCount64() + Milliseconds;
+  for (;;) {
+    if (Done()) return true;
+    if (GetTickCount64() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+  }
+}
+
+// A build output as the Windows side sees it.
+inline std::wstring HostPath(const char* Path) {
+  std::wstring path = L"Z:" + AnsiToWide(Path);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return path;
+}
+
+// The program's process, ended by force only if a test leaves it running.
+class TProgramUnderTest {
+ public:
+  explicit TProgramUnderTest(std::wstring CommandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    Started_ = CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &Process_) != FALSE;
+  }
+  ~TProgramUnderTest() {
+    if (!Started_) return;
+    if (Running()) TerminateProcess(Process_.hProcess, 99);
+    CloseHandle(Process_.hThread);
+    CloseHandle(Process_.hProcess);
+  }
+  TProgramUnderTest(const TProgramUnderTest&) = delete;
+  TProgramUnderTest& operator=(const TProgramUnderTest&) = delete;
+
+  bool Started() const { return Started_; }
+  bool Running() const { return WaitForSingleObject(Process_.hProcess, 0) == WAIT_TIMEOUT; }
+  // The exit code, or nothing when it is still running after the wait.
+  std::optional<DWORD> WaitExit(DWORD Milliseconds = Patience) const {
+    if (!WaitFor([this] { return !Running(); }, Milliseconds)) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(Process_.hProcess, &code);
+    return code;
+  }
+  // Its visible top-level windows bigger than a dot.
+  std::vector<HWND> Windows() const {
+    struct TList {
+      DWORD Pid;
+      std::vector<HWND> Found;
+    } list{Process_.dwProcessId, {}};
+    EnumWindows(
+        [](HWND Wnd, LPARAM Data) -> BOOL {
+          auto* l = reinterpret_cast<TList*>(Data);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(Wnd, &pid);
+          RECT r{};
+          GetWindowRect(Wnd, &r);
+          if (pid == l->Pid && IsWindowVisible(Wnd) && r.right - r.left > 1) l->Found.push_back(Wnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    return list.Found;
+  }
+  HWND WaitWindow() const {
+    HWND wnd = nullptr;
+    WaitFor([&] {
+      auto windows = Windows();
+      wnd = windows.empty() ? nullptr : windows.front();
+      return wnd != nullptr;
+    });
+    return wnd;
+  }
+  bool OwnsWindow(HWND Wnd) const {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(Wnd, &pid);
+    return pid == Process_.dwProcessId;
+  }
+
+ private:
+  PROCESS_INFORMATION Process_{};
+  bool Started_ = false;
+};
