@@ -7,6 +7,7 @@
 
 #include "Forms.h"
 #include "../Platform/PaintTarget.h"
+#include "QevComCtrls.h"
 #include "QevExtCtrls.h"
 #include "QevStdCtrls.h"
 #include "QevSystem.h"
@@ -430,6 +431,26 @@ std::vector<std::uint8_t> Capture(HWND Window, int& Width, int& Height) {
 
 TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
   Form->Find<TQevImage>("Logo")->Picture()->Bitmap()->SetSize(40, 40);  // white
+  // The common controls join them below.
+  Form->SetClientHeight(330);
+  auto* pages = new TQevPageControl(Form.get());
+  pages->SetParent(Form.get());
+  pages->SetBounds(8, 180, 220, 80);
+  TQevTabSheet* sheets[2];
+  for (int i = 0; i < 2; ++i) {
+    sheets[i] = new TQevTabSheet(Form.get());
+    sheets[i]->SetCaption(i == 0 ? L"&\x0421\x0442\x0440\x0430\x043D\x0438\x0446\x0430" : L"\x4E2D\x6587");
+    sheets[i]->SetPageControl(pages);
+  }
+  pages->SetActivePage(sheets[0]);
+  auto* progress = new TQevProgressBar(Form.get());
+  progress->SetParent(Form.get());
+  progress->SetBounds(240, 180, 170, 20);
+  progress->SetPosition(60);
+  auto* status = new TQevStatusBar(Form.get());
+  status->SetParent(Form.get());
+  status->Panels()->Add()->SetWidth(200);
+  status->Panels()->Items(0)->SetText(L"\x0413\x043E\x0442\x043E\x0432\x043E");
   Form->Show();
   RedrawWindow(Form->Handle(), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -465,6 +486,17 @@ TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
   EXPECT_TRUE(inked);
   EXPECT_EQ(WindowText(Box), BoxCaption);
   EXPECT_EQ(WindowText(Panel), PanelCaption);
+  // The common controls hold their wide texts in their windows.
+  wchar_t text[64] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  ASSERT_TRUE(SendMessageW(pages->Handle(), TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(WideString(text), sheets[0]->Caption());
+  SendMessageW(status->Handle(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(WideString(text), L"\x0413\x043E\x0442\x043E\x0432\x043E");
+  EXPECT_EQ(SendMessageW(progress->Handle(), PBM_GETPOS, 0, 0), 60);
   Form->Hide();
 }
 
