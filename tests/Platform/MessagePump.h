@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Classes.h"
 #include "WinApi.h"
 
 // Dispatches messages until Done() holds; false when it did not within the
@@ -18,6 +19,19 @@ bool PumpUntil(F Done, HANDLE Signal = nullptr, DWORD GuardMs = 20000) {
     MsgWaitForMultipleObjects(Signal ? 1 : 0, &Signal, FALSE, GuardMs - spent, QS_ALLINPUT);
     MSG msg;
     while (!Done() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+// Like PumpUntil, and also runs the calls worker threads hand the main thread
+// through Synchronize.
+template <typename F>
+bool ServeUntil(F Done) {
+  for (const ULONGLONG start = GetTickCount64(); !Done();) {
+    if (GetTickCount64() - start >= 20000) return false;
+    CheckSynchronize(10);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
   return true;
 }

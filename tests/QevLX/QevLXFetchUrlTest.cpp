@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "../Platform/MessagePump.h"
 #include "Forms.h"
 #include "QevLXFetchUrl.h"
 #include "QevSysUtils.h"
@@ -16,19 +17,6 @@
 namespace {
 
 using TTexts = std::vector<WideString>;
-
-// Serves the main thread's calls and messages until Done() holds; false after
-// a guard time that only keeps a broken build from hanging.
-template <typename F>
-bool ServeUntil(F Done) {
-  for (const ULONGLONG start = GetTickCount64(); !Done();) {
-    if (GetTickCount64() - start >= 20000) return false;
-    CheckSynchronize(10);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  }
-  return true;
-}
 
 std::string Contents(TStream* Stream) {
   std::string text(static_cast<size_t>(Stream->Size()), '\0');

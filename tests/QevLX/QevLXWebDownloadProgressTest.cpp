@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../Platform/MessagePump.h"
 #include "Forms.h"
 #include "QevLXWebDownloadProgress.h"
 #include "QevSysUtils.h"
@@ -16,19 +17,6 @@
 #include <commctrl.h>
 
 namespace {
-
-// Serves messages and the workers' calls until Done() holds; false after a
-// guard time that only keeps a broken build from hanging.
-template <typename F>
-bool ServeUntil(F Done) {
-  for (const ULONGLONG start = GetTickCount64(); !Done();) {
-    if (GetTickCount64() - start >= 20000) return false;
-    CheckSynchronize(10);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  }
-  return true;
-}
 
 TQevWebDownloadProgressForm* ShownProgressForm() {
   for (Integer i = 0; i < Screen->FormCount(); ++i)
