@@ -31,6 +31,21 @@ inline std::wstring HostPath(const char* Path) {
   return path;
 }
 
+// Makes Wnd the window that takes the keyboard, and waits until it does:
+// activating another process's window is asynchronous, and keys sent before
+// it is the foreground window with a focus inside go to nobody.
+inline bool ActivateForInput(HWND Wnd) {
+  SetForegroundWindow(Wnd);
+  return WaitFor([Wnd] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetForegroundWindow() != Wnd ||
+        !GetGUIThreadInfo(GetWindowThreadProcessId(Wnd, nullptr), &info))
+      return false;
+    return info.hwndFocus == Wnd || IsChild(Wnd, info.hwndFocus);
+  });
+}
+
 // The program's process, ended by force only if a test leaves it running.
 class TProgramUnderTest {
  public:

@@ -212,7 +212,7 @@ TEST_F(SetupE2ETest, MissingSaverFileIsReportedAndEnds) {
   ASSERT_TRUE(ok);
 
   // The message form copies its text on Ctrl+C.
-  SetForegroundWindow(message);
+  ASSERT_TRUE(ActivateForInput(message));
   if (OpenClipboard(nullptr)) {
     EmptyClipboard();
     CloseClipboard();
