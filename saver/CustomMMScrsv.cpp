@@ -7,6 +7,7 @@
 #include "CustomMMUtils.h"
 #include "QevSysUtils.h"
 #include "QevSystem.h"
+#include "Scoped.h"
 
 QEV_DEFINE_CLASS(TCustomMMScreenSaver,
                  QEV_PROPERTY(Color, Color, SetColor).Type(TypeInfoTColor()).Default(clBlack),
@@ -30,27 +31,6 @@ AnsiString PasswordChangeLibraryName = "MPR.DLL";
 namespace {
 
 bool OnWindows9x() { return Win32Platform == VER_PLATFORM_WIN32_WINDOWS; }
-
-// A library loaded by name for one use.
-class TLoadedLibrary {
- public:
-  explicit TLoadedLibrary(const AnsiString& Name) : Module_(LoadLibraryA(Name.c_str())) {}
-  ~TLoadedLibrary() {
-    if (Module_) FreeLibrary(Module_);
-  }
-  TLoadedLibrary(const TLoadedLibrary&) = delete;
-  TLoadedLibrary& operator=(const TLoadedLibrary&) = delete;
-
-  // nullptr when the library or the entry is missing.
-  template <class Function>
-  Function Entry(const char* Name) const {
-    FARPROC p = Module_ ? GetProcAddress(Module_, Name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(p));
-  }
-
- private:
-  HMODULE Module_;
-};
 
 using TPwdChangePassword = DWORD(WINAPI*)(LPCSTR RegKeyName, HWND Parent, DWORD, DWORD);
 using TVerifyScreenSavePwd = BOOL(WINAPI*)(HWND Parent);
@@ -107,8 +87,8 @@ TSaverMode ModeOfLetter(WideChar Letter) {
 }
 
 void ChangePassword9x() {
-  TLoadedLibrary mpr(PasswordChangeLibraryName);
-  if (auto change = mpr.Entry<TPwdChangePassword>("PwdChangePasswordA"))
+  TModuleOwner mpr(LoadLibraryA(PasswordChangeLibraryName.c_str()));
+  if (auto change = ProcAddress<TPwdChangePassword>(mpr.get(), "PwdChangePasswordA"))
     change("SCRSAVE", SaverParentWindow, 0, 0);
 }
 
@@ -256,9 +236,8 @@ void TCustomMMScreenSaver::SetUpOwner(TCustomForm* Form) {
 void TCustomMMScreenSaver::CopyScreen() {
   const Integer width = Screen->Width(), height = Screen->Height();
   Background_->SetSize(width, height);
-  HDC screen = GetDC(nullptr);
+  TScreenDC screen;
   BitBlt(Background_->Canvas()->Handle(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  ReleaseDC(nullptr, screen);
 }
 
 void TCustomMMScreenSaver::AdjustCreateParams(TCreateParams& Params) {
@@ -370,11 +349,7 @@ bool TCustomMMScreenSaver::MovedAway(LPARAM LParam) {
 
 void TCustomMMScreenSaver::EndSaver() {
   if (InEndSaver_ || Ended_) return;
-  struct TReentry {
-    bool& Flag;
-    explicit TReentry(bool& F) : Flag(F) { Flag = true; }
-    ~TReentry() { Flag = false; }
-  } reentry(InEndSaver_);
+  TRestore<bool> reentry(InEndSaver_, true);
   if (!PasswordAccepted()) {
     MouseRecorded_ = false;  // the next move records a new start point
     return;
@@ -394,22 +369,15 @@ bool TCustomMMScreenSaver::PasswordAccepted() {
     HideCursor();
     if (OnPasswordResume) OnPasswordResume(this);
   };
-  bool ok = true;
-  try {
-    RestoreCursor();
-    ok = VerifyPassword();
-  } catch (...) {
-    resume();
-    throw;
-  }
-  resume();
-  return ok;
+  TScopeExit resumeOnLeaving(resume);
+  RestoreCursor();
+  return VerifyPassword();
 }
 
 // True without the library or its entry.
 bool TCustomMMScreenSaver::VerifyPassword() {
-  TLoadedLibrary cpl(PasswordLibraryName);
-  auto verify = cpl.Entry<TVerifyScreenSavePwd>("VerifyScreenSavePwd");
+  TModuleOwner cpl(LoadLibraryA(PasswordLibraryName.c_str()));
+  auto verify = ProcAddress<TVerifyScreenSavePwd>(cpl.get(), "VerifyScreenSavePwd");
   if (!verify) return true;
   const HWND focus = GetFocus();
   const HWND owner = OwnerForm() ? OwnerForm()->Handle() : nullptr;

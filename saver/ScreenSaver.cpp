@@ -61,15 +61,18 @@ void TMainForm::RefreshStatistics(TStream* Stream) {
     FormatSettings.ShortDateFormat = "mm/dd/yyyy";
     MsgLbl()->SetCaption(StatValues[siScreenSaverMsg]);
   } catch (...) {
+    TraceDroppedException(L"RefreshStatistics");
     return;  // an incomplete or unreadable download changes nothing
   }
   try {
     ComputeWorldCounter();
   } catch (...) {
+    TraceDroppedException(L"ComputeWorldCounter");
   }
   try {
     ComputeViewingsCounter();
   } catch (...) {
+    TraceDroppedException(L"ComputeViewingsCounter");
   }
   TIME_ZONE_INFORMATION zone{};
   const DWORD id = GetTimeZoneInformation(&zone);
@@ -103,7 +106,7 @@ void TMainForm::CountTimerTimer(TObject*) {
     const double viewings = std::trunc(t * ViewingsPerDay + ViewingsBase);
     VintraCount()->SetCaption(AnsiToWide(FloatToStr(viewings)));
   } catch (...) {
-    // the last figures stay
+    TraceDroppedException(L"CountTimerTimer");  // the last figures stay
   }
 }
 

@@ -81,6 +81,7 @@ WideString ReadTextDef(const TQevRegistryLX& Reg, const WideString& Name,
   try {
     return Reg.ReadStringDef(Name, Default);
   } catch (const ERegistryException&) {
+    TraceDroppedException(L"ReadTextDef");
     return Default;
   }
 }
@@ -288,6 +289,7 @@ void Finalization_defaults() {
       OnSaveSettingsError(errors);
     } catch (...) {
       // Nothing may leave the program's end.
+      TraceDroppedException(L"OnSaveSettingsError");
     }
   }
   StatNames = StatDefaults = StatValues = StoredDefaults = StoredValues = TStatArray{};

@@ -23,6 +23,7 @@ void ShowSaveSettingsError(const WideString& Message) {
     MessageBoxW(nullptr, Message.c_str(), AnsiToWide(SaverTitle).c_str(),
                 MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (...) {
+    TraceDroppedException(L"ShowSaveSettingsError");
   }
 }
 

@@ -421,11 +421,7 @@ void TBitBtn::DrawItemFocus(TCanvas* Canvas, const DRAWITEMSTRUCT& Item, bool Fo
 }
 
 void TBitBtn::DrawItem(const DRAWITEMSTRUCT& Item) {
-  struct TRelease {
-    TCanvas* Canvas;
-    ~TRelease() { Canvas->SetHandle(nullptr); }
-  } release{Canvas_.get()};
-  Canvas_->SetHandle(Item.hDC);
+  TCanvasLease lease(Canvas_.get(), Item.hDC);
   Canvas_->SetFont(Font());
   const TButtonState state =
       !Enabled() ? bsDisabled : (Item.itemState & ODS_SELECTED) ? bsDown : bsUp;

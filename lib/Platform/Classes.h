@@ -8,6 +8,7 @@
 
 #include "Events.h"
 #include "FormStream.h"
+#include "Scoped.h"
 #include "SysUtils.h"
 #include "System.h"
 #include "TypInfo.h"
@@ -234,13 +235,8 @@ class TStrings : public TPersistent {
 template <typename List, typename Body>
 void WithUpdate(List* list, Body body) {
   list->BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    list->EndUpdate();
-    throw;
-  }
-  list->EndUpdate();
+  TScopeExit end([list] { list->EndUpdate(); });
+  body();
 }
 
 // ---------------------------------------------------------------- TStringList

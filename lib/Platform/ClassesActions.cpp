@@ -91,12 +91,9 @@ TBasicActionLink::~TBasicActionLink() {
 bool TBasicActionLink::Execute(TComponent* AComponent) {
   if (!Action_) return false;
   Action_->SetActionComponent(AComponent);
-  struct TClearComponent {
-    TBasicActionLink* Link;
-    ~TClearComponent() {
-      if (Link->Action_) Link->Action_->SetActionComponent(nullptr);
-    }
-  } clear{this};
+  TScopeExit clear([this] {
+    if (Action_) Action_->SetActionComponent(nullptr);
+  });
   return Action_->Execute();
 }
 

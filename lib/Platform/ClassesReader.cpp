@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "Classes.h"
-#include "ClassesImpl.h"
+#include "Scoped.h"
 #include "WinApi.h"
 
 namespace {
@@ -43,6 +43,7 @@ TReader::~TReader() {
   try {
     Stream_->Seek(-1, soCurrent);
   } catch (...) {
+    TraceDroppedException(L"TReader: giving back the peeked value");
   }
 }
 
@@ -436,13 +437,10 @@ bool InitComponent(TComponent* Instance, const TClass* AClass, const TClass* Roo
 bool InitInheritedComponent(TComponent* Instance, const TClass* RootAncestor) {
   bool own = (Instance->ComponentState() * TComponentState{csInline, csLoading}).Empty();
   if (own) BeginGlobalLoading();
-  try {
-    bool found = InitComponent(Instance, Instance->ClassType(), RootAncestor);
-    if (own) NotifyGlobalLoading();
+  TScopeExit end([own] {
     if (own) EndGlobalLoading();
-    return found;
-  } catch (...) {
-    if (own) EndGlobalLoading();
-    throw;
-  }
+  });
+  bool found = InitComponent(Instance, Instance->ClassType(), RootAncestor);
+  if (own) NotifyGlobalLoading();
+  return found;
 }

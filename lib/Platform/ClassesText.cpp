@@ -44,6 +44,7 @@ TParser::~TParser() {
   try {
     Stream_->SetPosition(Origin_ + static_cast<Int64>(Core_.SourcePos()));
   } catch (...) {
+    TraceDroppedException(L"TParser: moving the stream to the parsed end");
   }
 }
 

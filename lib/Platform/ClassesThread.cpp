@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Scoped.h"
 #include "WinApi.h"
 
 QEV_RESOURCESTRING(Classes, SThreadCreateError, L"Thread creation error: %s");
@@ -16,22 +17,17 @@ LongWord MainThreadID = 0;
 
 namespace {
 
-struct THandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using TOwnedHandle = std::unique_ptr<void, THandleCloser>;
-
-TOwnedHandle NewEvent(bool ManualReset) {
+THandleOwner NewEvent(bool ManualReset) {
   HANDLE h = CreateEventW(nullptr, ManualReset, FALSE, nullptr);
   if (!h) RaiseLastOSError();
-  return TOwnedHandle(h);
+  return THandleOwner(h);
 }
 
 // One call waiting for the main thread.
 struct TSyncCall {
   TThreadMethod Method;
   std::exception_ptr Error;
-  TOwnedHandle Done = NewEvent(true);
+  THandleOwner Done = NewEvent(true);
 };
 
 std::mutex QueueLock;
@@ -70,6 +66,7 @@ void ShowFallback(const std::exception_ptr& Error) {
     MessageBoxW(nullptr, AnsiToWide(E.what()).c_str(), L"Error",
                 MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (...) {
+    TraceDroppedException(L"the fallback exception handler");
   }
 }
 

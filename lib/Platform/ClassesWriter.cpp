@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "Classes.h"
-#include "ClassesImpl.h"
+#include "Scoped.h"
 
 namespace {
 
@@ -31,6 +31,7 @@ TWriter::~TWriter() {
   try {
     FlushBuffer();
   } catch (...) {
+    TraceDroppedException(L"TWriter: the last flush");
   }
 }
 
@@ -288,13 +289,8 @@ void TWriter::WriteComponent(TComponent* Component) {
   TRestore<TComponent*> rootAncestor(RootAncestor_);
   if (AncestorList_) Ancestor_ = FindAncestor(Component->Name());
   Component->State_.Include(csWriting);
-  try {
-    Component->WriteState(this);
-  } catch (...) {
-    Component->State_.Exclude(csWriting);
-    throw;
-  }
-  Component->State_.Exclude(csWriting);
+  TScopeExit written([Component] { Component->State_.Exclude(csWriting); });
+  Component->WriteState(this);
 }
 
 // With an ancestor the object is written as inherited, and dropped again

@@ -2,33 +2,18 @@
 
 #include <cstring>
 
+#include "Scoped.h"
+
 QEV_RESOURCESTRING(Clipbrd, SCannotOpenClipboard, L"Cannot open clipboard");
 
 namespace {
 
 TClipboard* TheClipboard = nullptr;
 
-// Global memory until the clipboard takes it.
-struct TGlobalHolder {
-  HGLOBAL Handle;
-  ~TGlobalHolder() {
-    if (Handle) GlobalFree(Handle);
-  }
-};
-
-// Keeps the clipboard open for a scope.
-class TOpenClipboard {
- public:
-  explicit TOpenClipboard(TClipboard* Clipboard) : Clipboard_(Clipboard) { Clipboard_->Open(); }
-  ~TOpenClipboard() { Clipboard_->Close(); }
-  TOpenClipboard(const TOpenClipboard&) = delete;
-  TOpenClipboard& operator=(const TOpenClipboard&) = delete;
-
- private:
-  TClipboard* Clipboard_;
-};
-
 }  // namespace
+
+TClipboardOpen::TClipboardOpen(TClipboard* Clipboard) : Clipboard_(Clipboard) { Clipboard_->Open(); }
+TClipboardOpen::~TClipboardOpen() { Clipboard_->Close(); }
 
 QEV_DEFINE_CLASS(TClipboard)
 
@@ -66,7 +51,7 @@ void TClipboard::Close() {
 }
 
 void TClipboard::Clear() {
-  TOpenClipboard open(this);
+  TClipboardOpen open(this);
   EmptyClipboard();
 }
 
@@ -80,7 +65,7 @@ void TClipboard::Adding() {
 bool TClipboard::HasFormat(Word Format) const { return IsClipboardFormatAvailable(Format) != 0; }
 
 AnsiString TClipboard::AsText() {
-  TOpenClipboard open(this);
+  TClipboardOpen open(this);
   HANDLE data = GetClipboardData(CF_TEXT);
   if (!data) return AnsiString();
   auto* text = static_cast<const char*>(GlobalLock(data));
@@ -96,23 +81,23 @@ void TClipboard::SetAsText(const AnsiString& Value) {
 }
 
 THandle TClipboard::GetAsHandle(Word Format) {
-  TOpenClipboard open(this);
+  TClipboardOpen open(this);
   return GetClipboardData(Format);
 }
 
 void TClipboard::SetAsHandle(Word Format, THandle Value) {
-  TOpenClipboard open(this);
+  TClipboardOpen open(this);
   Adding();
   if (!SetClipboardData(Format, Value)) RaiseLastOSError();
 }
 
 void TClipboard::SetBuffer(Word Format, const void* Buffer, Integer Size) {
-  TOpenClipboard open(this);
-  TGlobalHolder memory{GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, static_cast<SIZE_T>(Size))};
-  if (!memory.Handle) RaiseLastOSError();
-  void* data = GlobalLock(memory.Handle);
+  TClipboardOpen open(this);
+  TGlobalOwner memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, static_cast<SIZE_T>(Size)));
+  if (!memory) RaiseLastOSError();
+  void* data = GlobalLock(memory.get());
   std::memcpy(data, Buffer, static_cast<std::size_t>(Size));
-  GlobalUnlock(memory.Handle);
-  SetAsHandle(Format, memory.Handle);
-  memory.Handle = nullptr;  // the clipboard's now
+  GlobalUnlock(memory.get());
+  SetAsHandle(Format, memory.get());
+  memory.release();  // the clipboard's now
 }

@@ -542,14 +542,10 @@ void TCustomStatusBar::CNDrawItem(TMessage& Message) {
   const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
   auto index = static_cast<Integer>(item.itemID);
   if (index < 0 || index >= Panels_->Count()) return;
-  Canvas_->SetHandle(item.hDC);
-  try {
+  {
+    TCanvasLease lease(Canvas_, item.hDC);
     DrawPanel(Panels_->Items(index), item.rcItem);
-  } catch (...) {
-    Canvas_->SetHandle(nullptr);
-    throw;
   }
-  Canvas_->SetHandle(nullptr);
   Message.Result = TRUE;
 }
 

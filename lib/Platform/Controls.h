@@ -360,7 +360,8 @@ struct TCreateParams {
 
 // The control whose window CreateWnd is creating; the first message of the
 // new window hands it its handle (the window class procedure InitWndProc).
-extern TWinControl* CreationControl;
+// Per thread: that first message comes on the creating thread.
+extern thread_local TWinControl* CreationControl;
 // The window procedure of every window class this library registers: binds
 // the window to CreationControl, then becomes StdWndProc.
 LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);

@@ -1,6 +1,7 @@
 // Painting: window backgrounds, windowless children, canvases of controls,
 // and the hint window.
 #include "Controls.h"
+#include "Scoped.h"
 
 QEV_DEFINE_CLASS(TControlCanvas)
 QEV_DEFINE_CLASS(TGraphicControl)
@@ -19,25 +20,6 @@ bool HasWindowlessChild(const TWinControl* Control) {
   return false;
 }
 
-// Lends a control's canvas the device context of one paint and takes it
-// back, also when painting fails.
-class TCanvasPaintLease {
- public:
-  TCanvasPaintLease(TCanvas* Canvas, HDC DC) : Canvas_(Canvas) {
-    Canvas_->Lock();
-    Canvas_->SetHandle(DC);
-  }
-  ~TCanvasPaintLease() {
-    Canvas_->SetHandle(nullptr);
-    Canvas_->Unlock();
-  }
-  TCanvasPaintLease(const TCanvasPaintLease&) = delete;
-  TCanvasPaintLease& operator=(const TCanvasPaintLease&) = delete;
-
- private:
-  TCanvas* Canvas_;
-};
-
 }  // namespace
 
 // ------------------------------------------------------ TWinControl painting
@@ -50,16 +32,9 @@ void TWinControl::WMPaint(TMessage& Message) {
     if (Message.WParam) PaintControls(reinterpret_cast<HDC>(Message.WParam));
     return;
   }
-  PAINTSTRUCT paint{};
-  HDC dc = BeginPaint(Handle_, &paint);
-  try {
-    PaintWindow(dc);
-    PaintControls(dc);
-  } catch (...) {
-    EndPaint(Handle_, &paint);
-    throw;
-  }
-  EndPaint(Handle_, &paint);
+  TPaintDC dc(Handle_);
+  PaintWindow(dc);
+  PaintControls(dc);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -72,16 +47,10 @@ void TWinControl::PaintControls(HDC DC) {
     if (dynamic_cast<TWinControl*>(child) || !child->Visible()) continue;
     TRect bounds = child->BoundsRect();
     if (!RectVisible(DC, &bounds)) continue;
-    int saved = SaveDC(DC);
+    TSavedDC saved(DC);
     SetViewportOrgEx(DC, bounds.left, bounds.top, nullptr);
     IntersectClipRect(DC, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
-    try {
-      child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-    } catch (...) {
-      RestoreDC(DC, saved);
-      throw;
-    }
-    RestoreDC(DC, saved);
+    child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
   }
 }
 
@@ -149,7 +118,7 @@ void TGraphicControl::Dispatch(TMessage& Message) {
     TControl::Dispatch(Message);
     return;
   }
-  TCanvasPaintLease lease(Canvas_, reinterpret_cast<HDC>(Message.WParam));
+  TCanvasLease lease(Canvas_, reinterpret_cast<HDC>(Message.WParam));
   Paint();
 }
 
@@ -163,7 +132,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
 TCustomControl::~TCustomControl() { delete Canvas_; }
 
 void TCustomControl::PaintWindow(HDC DC) {
-  TCanvasPaintLease lease(Canvas_, DC);
+  TCanvasLease lease(Canvas_, DC);
   Paint();
 }
 
@@ -196,11 +165,9 @@ void THintWindow::ActivateHintData(TRect Rect, const AnsiString& AHint, void*) {
 
 TRect THintWindow::CalcHintRect(Integer MaxWidth, const AnsiString& AHint, void*) {
   RECT rect{0, 0, MaxWidth, 0};
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  TScreenDC dc;
+  TSelectObject font(dc, Font()->Handle());
   DrawTextA(dc, AHint.c_str(), -1, &rect, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   rect.right += 6;
   rect.bottom += 2;
   return rect;

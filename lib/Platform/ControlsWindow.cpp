@@ -16,7 +16,7 @@ QEV_DEFINE_CLASS(TWinControl,
                  QEV_PROPERTY(OnKeyPress, OnKeyPress, OnKeyPress),
                  QEV_PROPERTY(OnKeyUp, OnKeyUp, OnKeyUp))
 
-TWinControl* CreationControl = nullptr;
+thread_local TWinControl* CreationControl = nullptr;
 
 namespace {
 
@@ -111,6 +111,7 @@ LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   } catch (...) {
     // The application's exception handler failed itself: nothing may cross
     // into the system's frames.
+    TraceDroppedException(L"a window's exception handler");
   }
   CurrentDispatch = outer;
   return message.Result;
@@ -209,13 +210,10 @@ void TWinControl::CreateWnd() {
     if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
   }
   CreationControl = this;
-  try {
+  {
+    TScopeExit handedOver([] { CreationControl = nullptr; });
     CreateWindowHandle(params);
-  } catch (...) {
-    CreationControl = nullptr;
-    throw;
   }
-  CreationControl = nullptr;
   if (!Handle_) RaiseLastOSError();
   Text_.clear();  // the window holds it now
   Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
@@ -601,14 +599,8 @@ void TWinControl::ScaleBy(Integer M, Integer D) {
 void TWinControl::Realign() {
   if (Aligning_ || ComponentState().Contains(csLoading)) return;
   TRect rect = ClientRect();
-  Aligning_ = true;
-  try {
-    AlignControls(nullptr, rect);
-  } catch (...) {
-    Aligning_ = false;
-    throw;
-  }
-  Aligning_ = false;
+  TRestore<bool> aligning(Aligning_, true);
+  AlignControls(nullptr, rect);
 }
 
 void TWinControl::AlignControls(TControl*, TRect& Rect) {

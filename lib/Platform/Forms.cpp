@@ -51,14 +51,10 @@ TCustomForm::~TCustomForm() {
 }
 
 TCustomForm* InitNewForm(TCustomForm* Form) {
-  try {
-    Form->InitializeForm();
-    Form->AfterConstruction();
-  } catch (...) {
-    delete Form;
-    throw;
-  }
-  return Form;
+  std::unique_ptr<TCustomForm> owner(Form);  // a form that fails to start is freed
+  Form->InitializeForm();
+  Form->AfterConstruction();
+  return owner.release();
 }
 
 void TCustomForm::InitializeForm() { CreateWithRootAncestor(TForm::StaticClass()); }
@@ -66,14 +62,9 @@ void TCustomForm::InitializeForm() { CreateWithRootAncestor(TForm::StaticClass()
 void TCustomForm::CreateWithRootAncestor(const TClass* RootAncestor) {
   if (ClassType() != RootAncestor && !ComponentState().Contains(csDesigning)) {
     FormState_.Include(fsCreating);
-    try {
-      if (!InitInheritedComponent(this, RootAncestor))
-        throw EResNotFound(SResNotFound, {ClassName()});
-    } catch (...) {
-      FormState_.Exclude(fsCreating);
-      throw;
-    }
-    FormState_.Exclude(fsCreating);
+    TScopeExit created([this] { FormState_.Exclude(fsCreating); });
+    if (!InitInheritedComponent(this, RootAncestor))
+      throw EResNotFound(SResNotFound, {ClassName()});
   }
   if (OldCreateOrder_) DoCreate();
 }
@@ -430,17 +421,12 @@ Integer TCustomForm::ShowModal() {
   FormState_.Include(fsModal);
   HWND activeWindow = GetActiveWindow();
   TTaskWindowList windows = DisableTaskWindows(nullptr);
-  struct TRestore {
-    TCustomForm* Form;
-    TTaskWindowList& Windows;
-    HWND& ActiveWindow;
-    ~TRestore() {
-      Form->Hide();
-      EnableTaskWindows(Windows);
-      if (ActiveWindow) SetActiveWindow(ActiveWindow);
-      Form->FormState_.Exclude(fsModal);
-    }
-  } restore{this, windows, activeWindow};
+  TScopeExit restore([&] {
+    Hide();
+    EnableTaskWindows(windows);
+    if (activeWindow) SetActiveWindow(activeWindow);
+    FormState_.Exclude(fsModal);
+  });
   Show();
   SendMessageA(Handle(), CM_ACTIVATE, 0, 0);
   ModalResult_ = mrNone;

@@ -72,6 +72,7 @@ LRESULT CALLBACK ApplicationWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LP
       Application->HandleException(Application);
     }
   } catch (...) {
+    TraceDroppedException(L"the application window's exception handler");
   }
   return message.Result;
 }
@@ -121,13 +122,11 @@ void TApplication::CreateForm(const TClass* FormClass, void* Reference) {
   auto* form = dynamic_cast<TCustomForm*>(factory(this));
   if (!form) throw EInvalidOperation(L"Cannot create form");
   // The reference is set before the resource is read, as OnCreate may use it.
-  *static_cast<TCustomForm**>(Reference) = form;
-  try {
-    InitNewForm(form);
-  } catch (...) {
-    *static_cast<TCustomForm**>(Reference) = nullptr;
-    throw;
-  }
+  auto& reference = *static_cast<TCustomForm**>(Reference);
+  reference = form;
+  TScopeExit forget([&reference] { reference = nullptr; });  // the form is freed on failure
+  InitNewForm(form);
+  forget.Dismiss();
   if (!MainForm_) {
     MainForm_ = form;
     form->HandleNeeded();
@@ -446,11 +445,10 @@ TStrings* TScreen::Fonts() {
   Fonts_ = new TStringList;
   Fonts_->Duplicates = dupIgnore;
   Fonts_->SetSorted(true);
-  HDC dc = GetDC(nullptr);
+  TScreenDC dc;
   LOGFONTA font{};
   font.lfCharSet = DEFAULT_CHARSET;
   EnumFontFamiliesExA(dc, &font, &AddFontName, reinterpret_cast<LPARAM>(Fonts_), 0);
-  ReleaseDC(nullptr, dc);
   return Fonts_;
 }
 

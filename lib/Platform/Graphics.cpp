@@ -99,12 +99,8 @@ HGDIOBJ TGraphicsObject::GdiHandle() {
 }
 
 void TGraphicsObject::Changed(bool HandleChanged) {
-  struct TOld {
-    HGDIOBJ Handle;
-    ~TOld() {
-      if (Handle) DeleteObject(Handle);
-    }
-  } old{HandleChanged ? std::exchange(Handle_, nullptr) : nullptr};
+  // The old handle goes after the listeners heard of the change.
+  TGdiObjectOwner old(HandleChanged ? std::exchange(Handle_, nullptr) : nullptr);
   if (OnChange) OnChange(this);
 }
 
@@ -562,6 +558,7 @@ TBitmap* AllocPatternBitmap(TColor BkColor, TColor FgColor) {
 void Initialization_Graphics() {
   {
     TScreenDC screen;
+    GdiCheck(screen.Handle());
     ScreenLogPixels = GetDeviceCaps(screen, LOGPIXELSY);
   }
   DefFontData.Height = -MulDiv(8, ScreenLogPixels, 72);

@@ -302,6 +302,25 @@ class TCanvas : public TPersistent {
   Integer LockCount_ = 0;
 };
 
+// Lends a canvas a device context for a scope and takes it back, also when
+// drawing fails; the canvas stays locked meanwhile.
+class TCanvasLease {
+ public:
+  TCanvasLease(TCanvas* Canvas, HDC DC) : Canvas_(Canvas) {
+    Canvas_->Lock();
+    Canvas_->SetHandle(DC);
+  }
+  ~TCanvasLease() {
+    Canvas_->SetHandle(nullptr);
+    Canvas_->Unlock();
+  }
+  TCanvasLease(const TCanvasLease&) = delete;
+  TCanvasLease& operator=(const TCanvasLease&) = delete;
+
+ private:
+  TCanvas* Canvas_;
+};
+
 // ---------------------------------------------------------------- graphics
 
 // A picture of some format. Forms stream a graphic property as "Data", the

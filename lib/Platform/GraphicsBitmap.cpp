@@ -58,6 +58,7 @@ constexpr LONG MaxBitmapSide = 32767;
 HBITMAP NewBitmap(Integer Width, Integer Height, TPixelFormat Format) {
   if (Width <= 0 || Height <= 0) return nullptr;
   TScreenDC screen;
+  GdiCheck(screen.Handle());
   if (Format == pfDevice) return GdiCheck(CreateCompatibleBitmap(screen, Width, Height));
   if (Format != pf24bit && Format != pf32bit) throw EInvalidGraphic(SInvalidPixelFormat);
   BITMAPINFO info{};
@@ -334,6 +335,7 @@ void TBitmap::ReadDIB(TStream* Stream, Int64 BitsOffset) {
   if (rle) sectionHeader->biCompression = BI_RGB;
   sectionHeader->biSizeImage = 0;
   TScreenDC screen;
+  GdiCheck(screen.Handle());
   void* bits = nullptr;
   TBitmapHolder section{GdiCheck(CreateDIBSection(
       screen, reinterpret_cast<BITMAPINFO*>(sectionInfo.data()), DIB_RGB_COLORS, &bits, nullptr, 0))};
@@ -364,6 +366,7 @@ void TBitmap::SaveToStream(TStream* Stream) {
   bih->biSizeImage = static_cast<DWORD>(imageSize);
   std::vector<Byte> pixels(static_cast<std::size_t>(imageSize));
   TScreenDC screen;
+  GdiCheck(screen.Handle());
   if (!GetDIBits(screen, Handle_, 0, static_cast<UINT>(Height_), pixels.data(),
                  reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS))
     throw EOutOfResources(SOutOfResources);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Graphics.h"
+#include "Scoped.h"
 
 extern const TResStringRec SOutOfResources;
 
@@ -12,15 +13,3 @@ H GdiCheck(H Handle) {
   return Handle;
 }
 
-// A screen DC for the length of a scope.
-class TScreenDC {
- public:
-  TScreenDC() : DC_(GdiCheck(GetDC(nullptr))) {}
-  ~TScreenDC() { ReleaseDC(nullptr, DC_); }
-  TScreenDC(const TScreenDC&) = delete;
-  TScreenDC& operator=(const TScreenDC&) = delete;
-  operator HDC() const { return DC_; }
-
- private:
-  HDC DC_;
-};

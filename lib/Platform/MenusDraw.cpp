@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Menus.h"
+#include "Scoped.h"
 
 namespace {
 
@@ -20,19 +21,6 @@ class TMenuCanvas : public TCanvas {
 
  private:
   int Saved_;
-  HDC DC_;
-};
-
-// The screen's DC for measuring.
-class TScreenDC {
- public:
-  TScreenDC() : DC_(GetDC(nullptr)) {}
-  ~TScreenDC() { ReleaseDC(nullptr, DC_); }
-  TScreenDC(const TScreenDC&) = delete;
-  TScreenDC& operator=(const TScreenDC&) = delete;
-  HDC Get() const { return DC_; }
-
- private:
   HDC DC_;
 };
 
@@ -183,7 +171,7 @@ bool TMenu::DispatchMeasureItem(MEASUREITEMSTRUCT& Data) {
   TMenuItem* item = FindItem(Data.itemID, fkCommand);
   if (!item) return false;
   TScreenDC dc;
-  TMenuCanvas canvas(dc.Get());
+  TMenuCanvas canvas(dc);
   Integer width = static_cast<Integer>(Data.itemWidth);
   Integer height = static_cast<Integer>(Data.itemHeight);
   item->MeasureItem(&canvas, width, height);

@@ -3,8 +3,8 @@
 
 #include <cctype>
 
-#include "ClassesImpl.h"
 #include "Forms.h"
+#include "Scoped.h"
 
 QEV_DEFINE_CLASS(TCustomLabel,
                  QEV_PROPERTY(Alignment, Alignment, SetAlignment).Default(taLeftJustify),
@@ -154,17 +154,11 @@ void TCustomLabel::Paint() {
 void TCustomLabel::AdjustBounds() {
   if (!AutoSize_ || ComponentState().Contains(csLoading) || !Parent()) return;
   TRect rect = ClientRect();
-  HDC dc = GetDC(nullptr);
-  Canvas()->SetHandle(dc);
-  try {
+  {
+    TScreenDC dc;
+    TCanvasLease lease(Canvas(), dc);
     DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (WordWrap_ ? DT_WORDBREAK : 0));
-  } catch (...) {
-    Canvas()->SetHandle(nullptr);
-    ReleaseDC(nullptr, dc);
-    throw;
   }
-  Canvas()->SetHandle(nullptr);
-  ReleaseDC(nullptr, dc);
   Integer left = Alignment_ == taRightJustify ? Left() + Width() - rect.right : Left();
   SetBounds(left, Top(), rect.right, rect.bottom);
 }

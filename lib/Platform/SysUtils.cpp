@@ -43,6 +43,24 @@ void AssertionFailed(const WideString& msg, const WideChar* unitSource, Integer 
 
 void Abort() { throw EAbort(SOperationAborted); }
 
+void TraceDroppedException(const WideChar* Where) noexcept {
+  try {
+    WideString what;
+    try {
+      throw;
+    } catch (const Exception& E) {
+      what = AnsiToWide(E.ClassName()) + L": " + E.Message;
+    } catch (const std::exception& E) {
+      what = AnsiToWide(E.what());
+    } catch (...) {
+      what = L"unknown exception";
+    }
+    OutputDebugStringW((WideString(Where) + L" dropped " + what + L"\n").c_str());
+  } catch (...) {
+    OutputDebugStringW(L"an exception was dropped\n");
+  }
+}
+
 WideString SysErrorMessage(unsigned long errorCode) {
   WideChar* text = nullptr;
   DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

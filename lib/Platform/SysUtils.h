@@ -69,6 +69,11 @@ class EOleSysError : public EOleError {
     if (!(Condition)) AssertionFailed(Msg, QevUnitSource, __LINE__); \
   } while (false)
 
+// For an error dropped on purpose: tells a debugger (OutputDebugStringW, seen
+// under WINEDEBUG=+debugstr) that Where dropped the exception in flight. Call
+// it inside the catch block; it never raises.
+void TraceDroppedException(const WideChar* Where) noexcept;
+
 // Raises EAbort, the silent exception that ends an operation the user cancelled.
 [[noreturn]] void Abort();
 

@@ -75,6 +75,7 @@ class TQuietFetch : public TObject {
     try {
       TThread::Synchronize(nullptr, TThreadMethod::Bind<&TQuietFetch::Free>(this));
     } catch (...) {
+      TraceDroppedException(L"TQuietFetch: freeing the fetch");
     }
   }
 
@@ -292,6 +293,7 @@ bool FetchUrlIntoStream(TStream* Stream, const WideString& Url, const WideString
     TQuietFetch fetch(Stream, Url, UserName, Password, PostData);
     return fetch.Run(TimeoutSeconds, StopWith);
   } catch (...) {
+    TraceDroppedException(L"FetchUrlIntoStream");
     return false;
   }
 }
@@ -321,6 +323,7 @@ void TWebStatThread::Execute() {
     if (!Terminated()) Synchronize(TThreadMethod::Bind<&TWebStatThread::SyncCallback>(this));
   } catch (...) {
     // never a message from the background
+    TraceDroppedException(L"TWebStatThread");
   }
   Stream_.reset();
 }
@@ -336,6 +339,7 @@ void TWebStatThread::DoTerminate() {
   try {
     Synchronize(TThreadMethod::Bind<&TWebStatThread::SyncTerminated>(this));
   } catch (...) {
+    TraceDroppedException(L"TWebStatThread: its end");
   }
 }
 

@@ -13,6 +13,7 @@
 #include "QevMenus.h"
 #include "QevSysUtils.h"
 #include "QevWindows.h"
+#include "Scoped.h"
 
 QEV_RESOURCESTRING(QevLXForms, SNotValidForMainOrMDIForm,
                    L"Internal Error: This operation is not valid for a main or MDI form.");
@@ -103,20 +104,16 @@ bool ThemesEnabled() {
   HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
   if (!uxtheme) return false;
   using TBoolProc = BOOL(WINAPI*)();
-  auto bind = [uxtheme](const char* Name) {
-    return reinterpret_cast<TBoolProc>(reinterpret_cast<void (*)()>(GetProcAddress(uxtheme, Name)));
-  };
-  TBoolProc appThemed = bind("IsAppThemed"), themeActive = bind("IsThemeActive");
+  auto appThemed = ProcAddress<TBoolProc>(uxtheme, "IsAppThemed");
+  auto themeActive = ProcAddress<TBoolProc>(uxtheme, "IsThemeActive");
   return appThemed && themeActive && appThemed() && themeActive();
 }
 
 void DrawVerticalLine(HDC DC, TColor Color, Integer X, Integer Top, Integer Bottom) {
-  HPEN pen = CreatePen(PS_SOLID, 1, static_cast<COLORREF>(ColorToRGB(Color)));
-  HGDIOBJ old = SelectObject(DC, pen);
+  TGdiObjectOwner pen(CreatePen(PS_SOLID, 1, static_cast<COLORREF>(ColorToRGB(Color))));
+  TSelectObject select(DC, pen.get());
   MoveToEx(DC, X, Top, nullptr);
   LineTo(DC, X, Bottom);
-  SelectObject(DC, old);
-  DeleteObject(pen);
 }
 
 }  // namespace
@@ -225,24 +222,16 @@ void TQevFormLX::BeginModal() {
   }
   Modal_ = state;
   FormState_.Include(fsModal);
-  try {
-    Show();
-  } catch (...) {
-    RestoreModalState();
-    throw;
-  }
+  TScopeExit undoOnFailure([this] { RestoreModalState(); });
+  Show();
+  undoOnFailure.Dismiss();
 }
 
 void TQevFormLX::EndModal() {
-  try {
-    CheckOwnable();
-    if (!HandleAllocated() || GetActiveWindow() != WindowHandle()) Modal_.PreviousActive = nullptr;
-    Hide();
-  } catch (...) {
-    RestoreModalState();
-    throw;
-  }
-  RestoreModalState();
+  TScopeExit restore([this] { RestoreModalState(); });
+  CheckOwnable();
+  if (!HandleAllocated() || GetActiveWindow() != WindowHandle()) Modal_.PreviousActive = nullptr;
+  Hide();
 }
 
 // Undoes what BeginModal did, and nothing it did not do.
@@ -653,7 +642,7 @@ void TQevFormLX::PaintDockSeparators() {
   HWND wnd = bar->WindowHandle();
   RECT area{};
   GetClientRect(wnd, &area);
-  HDC dc = GetDC(wnd);
+  TWindowDC dc(wnd);
   if (!dc) return;
   const Integer h = area.bottom;
   const Integer b = FirstPanelWidth(bar);
@@ -667,7 +656,6 @@ void TQevFormLX::PaintDockSeparators() {
   DrawVerticalLine(dc, own, a + 2, 0, h - 1);
   DrawVerticalLine(dc, clWhite, b - 1, 2, h);
   DrawVerticalLine(dc, static_cast<TColor>(0x808080), a + 2, 2, h - 1);
-  ReleaseDC(wnd, dc);
 }
 
 // ------------------------------------------------------------ MDI update lock
@@ -701,12 +689,10 @@ Integer MdiUpdateLevel() { return MdiUpdateCount; }
 
 void Initialization_QevLXForms() {
   if (UnitStarts++ > 0) return;
-  if (HMODULE user32 = Qev_LoadLibraryW(L"user32.dll")) {
-    if (FARPROC entry = GetProcAddress(user32, "FlashWindowEx"))
-      FlashWindowExProc =
-          reinterpret_cast<TFlashWindowExProc>(reinterpret_cast<void (*)()>(entry));
-    FreeLibrary(user32);
-  }
+  // user32 stays loaded in any program with windows, so the entry outlives this owner.
+  TModuleOwner user32(Qev_LoadLibraryW(L"user32.dll"));
+  if (auto entry = ProcAddress<TFlashWindowExProc>(user32.get(), "FlashWindowEx"))
+    FlashWindowExProc = entry;
   TaskBarForms.clear();
   BringToFrontForms.clear();
   MainFormCloseDeferred = false;

@@ -1,5 +1,6 @@
 #include "QevLXSafeWinInet.h"
 
+#include <utility>
 #include <vector>
 
 #include "CheckWinInetAndAdo.h"
@@ -23,13 +24,12 @@ void (*StopWinInetThreads)() = nullptr;
 
 namespace {
 
-HMODULE WinInetLibrary = nullptr;  // kept until the program ends
+TModuleOwner WinInetLibrary;  // kept until the program ends
 
 template <class Function>
 void BindEntry(const char* Name, Function& Entry) {
-  FARPROC p = GetProcAddress(WinInetLibrary, Name);
-  if (!p) RaiseLastOSError();
-  Entry = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(p));
+  Entry = ProcAddress<Function>(WinInetLibrary.get(), Name);
+  if (!Entry) RaiseLastOSError();
 }
 
 void BindAllEntries() {
@@ -55,7 +55,7 @@ void BindAllEntries() {
 
 void LoadAndBind() {
   if (!WinInetLibrary) {
-    WinInetLibrary = Qev_LoadLibraryW(L"wininet");
+    WinInetLibrary.reset(Qev_LoadLibraryW(L"wininet"));
     if (!WinInetLibrary) RaiseLastOSError();
   }
   BindAllEntries();
@@ -95,6 +95,7 @@ bool ReadRegistryBoolDef(HKEY Root, const WideString& KeyName, const WideString&
   try {
     return reg.ReadBoolDef(ValueName, true);
   } catch (const ERegistryException&) {
+    TraceDroppedException(L"ReadRegistryBoolDef");
     return true;  // a value of another type must not keep the program from starting
   }
 }
@@ -128,9 +129,10 @@ WideString SafeHttpQueryInfo(HINTERNET Request, DWORD InfoLevel) {
   return AnsiToWide(QueryHeader<AnsiChar>(SafeWinInet.HttpQueryInfoA, Request, InfoLevel));
 }
 
-void SafeCloseInternetHandle(HINTERNET& Handle) {
+void SafeCloseInternetHandle(HINTERNET& Handle) { CloseInternetHandle(std::exchange(Handle, nullptr)); }
+
+void CloseInternetHandle(HINTERNET Handle) {
   if (Handle && SafeWinInet.InternetCloseHandle) SafeWinInet.InternetCloseHandle(Handle);
-  Handle = nullptr;
 }
 
 void SafeOpenWebLink(const WideString& Url) {
@@ -144,8 +146,7 @@ void Initialization_QevLXSafeWinInet() {
 
 void Finalization_QevLXSafeWinInet() {
   if (StopWinInetThreads) StopWinInetThreads();
-  if (WinInetLibrary) FreeLibrary(WinInetLibrary);
-  WinInetLibrary = nullptr;
+  WinInetLibrary.reset();
   SafeWinInetOn = false;
   SafeWinInet = {};
   InternetConnectionDisabledMsg.clear();

@@ -3,6 +3,9 @@
 // HTTP calls it through the entry-point table here, after asking whether it is on.
 #pragma once
 
+#include <memory>
+
+#include "Scoped.h"
 #include "System.h"
 #include "WinApi.h"
 // after <windows.h>; for the types and constants only, the library is never linked
@@ -59,6 +62,9 @@ bool IsInternetConnected();
 WideString SafeHttpQueryInfo(HINTERNET Request, DWORD InfoLevel);
 // Closes Handle when it is set and clears it.
 void SafeCloseInternetHandle(HINTERNET& Handle);
+void CloseInternetHandle(HINTERNET Handle);
+// A WinInet handle closed with its owner.
+using TInternetHandle = std::unique_ptr<void, TReleaser<CloseInternetHandle>>;
 // Opens Url with the shell; raises the disabled message while WinInet is off.
 void SafeOpenWebLink(const WideString& Url);
 

@@ -97,6 +97,7 @@ void ReplaceWithFile(const WideString& NewFile, const WideString& Target) {
   } catch (const Exception&) {
     // A saver that is running keeps its old file open; it stays behind under
     // a name that no list of savers shows.
+    TraceDroppedException(L"ReplaceWithFile: removing the old file");
   }
 }
 
@@ -109,12 +110,9 @@ void CopyFileOverwrite(const WideString& Source, const WideString& Dest) {
     if (error != ERROR_FILE_EXISTS) WideDeleteFile(copy);  // a partial copy
     RaiseLastOSError(error);
   }
-  try {
-    ReplaceWithFile(copy, Dest);
-  } catch (...) {
-    WideDeleteFile(copy);
-    throw;
-  }
+  TScopeExit removeCopy([&copy] { WideDeleteFile(copy); });
+  ReplaceWithFile(copy, Dest);
+  removeCopy.Dismiss();
 }
 
 void RenameFileChecked(const WideString& OldName, const WideString& NewName) {
@@ -268,6 +266,7 @@ void OpenScreenSaverSettingsPage() {
     SetupShellOpenFunc(L"Control.exe", DeskCplName, folder, SW_SHOW);
     SelectScreenSaverTab();
   } catch (...) {
+    TraceDroppedException(L"ShowScreenSaverSettings");
   }
 }
 

@@ -8,6 +8,7 @@
 #include "QevLXRegistry.h"
 #include "QevRegistry.h"
 #include "QevWindows.h"
+#include "Scoped.h"
 // after <windows.h>
 #include <objbase.h>
 
@@ -46,17 +47,6 @@ SHORT(WINAPI* AsyncKeyStateFunc)(int VirtualKey) = GetAsyncKeyState;
 HWND (*ApplicationWindowFunc)() = [] { return HWND{}; };
 
 namespace {
-
-// Owners of the Win32 resources used below.
-template <auto Release>
-struct TReleaser {
-  template <class T>
-  void operator()(T* p) const { Release(p); }
-};
-using THandleOwner = std::unique_ptr<void, TReleaser<CloseHandle>>;
-using TModuleOwner = std::unique_ptr<std::remove_pointer_t<HMODULE>, TReleaser<FreeLibrary>>;
-using TLocalOwner = std::unique_ptr<void, TReleaser<LocalFree>>;
-using TSidOwner = std::unique_ptr<void, TReleaser<FreeSid>>;
 
 constexpr const WideChar* QevUnitSource = L"lib\\QevLX\\QevLXUtils";  // named by assertions
 
@@ -362,6 +352,7 @@ void DeleteGcFolder(const WideString& Path) {
     Integer index = GarbageCollectedFolderList->IndexOf(Path);
     if (index >= 0) GarbageCollectedFolderList->Delete(index);
   } catch (...) {
+    TraceDroppedException(L"DeleteGcFolder");
   }
 }
 
@@ -558,6 +549,7 @@ WideString GetOfficeInstallRoot(const WideString& Version, const WideString& App
   try {
     return registry.ReadStringDef(L"Path", L"");
   } catch (const ERegistryException&) {
+    TraceDroppedException(L"GetOfficeInstallRoot");
     return {};  // a value that is no text names no folder
   }
 }

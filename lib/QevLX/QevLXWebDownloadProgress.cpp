@@ -9,14 +9,9 @@ QEV_DEFINE_CLASS(TQevWebDownloadProgressForm, QEV_METHOD(FormCreate))
 namespace {
 
 IQevWebDownloadProgress* NewWebDownloadProgress(TComponent* OwnerForm) {
-  TQevWebDownloadProgressForm* form = NewForm<TQevWebDownloadProgressForm>(nullptr);
-  try {
-    form->SetOwnerControl(dynamic_cast<TWinControl*>(OwnerForm));
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  std::unique_ptr<TQevWebDownloadProgressForm> form(NewForm<TQevWebDownloadProgressForm>(nullptr));
+  form->SetOwnerControl(dynamic_cast<TWinControl*>(OwnerForm));
+  return form.release();
 }
 
 }  // namespace

@@ -74,12 +74,12 @@ std::atomic<Integer> TQevWinInetRequestThread::Running_ = 0;
 
 TQevWinInetRequestThread::TQevWinInetRequestThread()
     : TThread(true), Link_(std::make_shared<TRequestLink>()) {
-  if (!GetModuleHandleExW(0, L"wininet.dll", &WinInetPin_)) WinInetPin_ = nullptr;
+  HMODULE pin = nullptr;
+  if (GetModuleHandleExW(0, L"wininet.dll", &pin)) WinInetPin_.reset(pin);
   ++Running_;
 }
 
 TQevWinInetRequestThread::~TQevWinInetRequestThread() {
-  if (WinInetPin_) FreeLibrary(WinInetPin_);
   --Running_;
 }
 
@@ -408,32 +408,29 @@ void TQevMultiPostRequestor::OpenConnection(Integer Port, const WideString& Host
   if (Busy()) throw EQevInternalError(L"Internal Error: Previous request is already in progress.");
   if (Port < 0 || Port > 65535) throw EQevGeneralError(SPortOutOfRange, {Port});
   CheckSafeWinInetOn();
-  try {
-    const auto port = static_cast<INTERNET_PORT>(Port);
-    if (SafeWinInetWide) {
-      InternetHandle_ = SafeWinInet.InternetOpenW(AppTitle().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                                  nullptr, nullptr, 0);
-      if (!InternetHandle_) RaiseLastOSError();
-      ConnectionHandle_ =
-          SafeWinInet.InternetConnectW(InternetHandle_, Host.c_str(), port, UserName.c_str(),
-                                       Password.c_str(), INTERNET_SERVICE_HTTP, 0, 0);
-    } else {
-      InternetHandle_ = SafeWinInet.InternetOpenA(WideToAnsi(AppTitle()).c_str(),
-                                                  INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-      if (!InternetHandle_) RaiseLastOSError();
-      ConnectionHandle_ = SafeWinInet.InternetConnectA(
-          InternetHandle_, WideToAnsi(Host).c_str(), port, WideToAnsi(UserName).c_str(),
-          WideToAnsi(Password).c_str(), INTERNET_SERVICE_HTTP, 0, 0);
-    }
-    if (!ConnectionHandle_) RaiseLastOSError();
-    Host_ = Host;
-    ObjectPath_ = ObjectPath;
-    ItemIndex_ = -1;
-    SenderRequestDone(nullptr, false);
-  } catch (...) {
-    CloseHandles();  // a failed start leaves the requestor idle
-    throw;
+  TScopeExit idleOnFailure([this] { CloseHandles(); });  // a failed start leaves it idle
+  const auto port = static_cast<INTERNET_PORT>(Port);
+  if (SafeWinInetWide) {
+    InternetHandle_.reset(SafeWinInet.InternetOpenW(AppTitle().c_str(),
+                                                    INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!InternetHandle_) RaiseLastOSError();
+    ConnectionHandle_.reset(SafeWinInet.InternetConnectW(InternetHandle_.get(), Host.c_str(), port,
+                                                         UserName.c_str(), Password.c_str(),
+                                                         INTERNET_SERVICE_HTTP, 0, 0));
+  } else {
+    InternetHandle_.reset(SafeWinInet.InternetOpenA(WideToAnsi(AppTitle()).c_str(),
+                                                    INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!InternetHandle_) RaiseLastOSError();
+    ConnectionHandle_.reset(SafeWinInet.InternetConnectA(
+        InternetHandle_.get(), WideToAnsi(Host).c_str(), port, WideToAnsi(UserName).c_str(),
+        WideToAnsi(Password).c_str(), INTERNET_SERVICE_HTTP, 0, 0));
   }
+  if (!ConnectionHandle_) RaiseLastOSError();
+  Host_ = Host;
+  ObjectPath_ = ObjectPath;
+  ItemIndex_ = -1;
+  SenderRequestDone(nullptr, false);
+  idleOnFailure.Dismiss();
 }
 
 void TQevMultiPostRequestor::Cancel() {
@@ -442,8 +439,8 @@ void TQevMultiPostRequestor::Cancel() {
 }
 
 void TQevMultiPostRequestor::CloseHandles() {
-  SafeCloseInternetHandle(ConnectionHandle_);
-  SafeCloseInternetHandle(InternetHandle_);
+  ConnectionHandle_.reset();
+  InternetHandle_.reset();
 }
 
 void TQevMultiPostRequestor::SenderRequestDone(TStream*, bool ErrorsOccurred) {
@@ -463,7 +460,7 @@ void TQevMultiPostRequestor::SenderRequestDone(TStream*, bool ErrorsOccurred) {
     target = ResponseStream_.get();
   }
   const WideString postData = PostItems_->Get(ItemIndex_);
-  Sender_->Send(ConnectionHandle_, Host_, Quiet, option, target, postData,
+  Sender_->Send(ConnectionHandle_.get(), Host_, Quiet, option, target, postData,
                 Secure ? INTERNET_FLAG_SECURE : 0, postData.empty() ? L"GET" : L"POST",
                 ObjectPath_);
 }

@@ -101,7 +101,7 @@ class TQevWinInetRequestThread : public TThread {
   bool Reopen_ = false;
   bool ReopenAfterResend_ = false;
   bool CaReopened_ = false;  // reopened once for an unknown certificate authority
-  HMODULE WinInetPin_ = nullptr;  // WinInet stays loaded while the worker may be inside it
+  TModuleOwner WinInetPin_;  // WinInet stays loaded while the worker may be inside it
   static std::atomic<Integer> Running_;
 };
 
@@ -178,8 +178,8 @@ class TQevMultiPostRequestor : public TComponent {
   void CloseHandles();
 
   TQevWinInetRequestSender* Sender_ = nullptr;  // owned as a component
-  HINTERNET InternetHandle_ = nullptr;
-  HINTERNET ConnectionHandle_ = nullptr;
+  TInternetHandle InternetHandle_;
+  TInternetHandle ConnectionHandle_;
   WideString TempFileName_;
   std::unique_ptr<TQevFileStream> ResponseStream_;
   Integer ItemIndex_ = -1;

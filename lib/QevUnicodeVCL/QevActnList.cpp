@@ -1,7 +1,7 @@
 #include "QevActnList.h"
 
-#include "ClassesImpl.h"
 #include "QevClasses.h"
+#include "Scoped.h"
 
 QEV_DEFINE_CLASS(TCustomActionHelper)
 QEV_DEFINE_CLASS(TQevAction,
@@ -49,8 +49,7 @@ void TCustomActionHelper::Write(TWideText& Text, const WideString& Value, TAnsiG
                                 TAnsiTextSetter Step) {
   Text.Previous = Read(Text, (Action_->*Get)());
   Text.NewAnsi = WideToAnsi(Value);
-  TRestore<bool> endOfChange(Text.Setting);
-  Text.Setting = true;
+  TRestore<bool> endOfChange(Text.Setting, true);
   try {
     SetHeldWideText(Value, Text.Held, (Action_->*Get)(), Step, this);
   } catch (...) {

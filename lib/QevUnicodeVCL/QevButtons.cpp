@@ -150,12 +150,8 @@ void TQevBitBtn::Dispatch(TMessage& Message) {
 }
 
 void TQevBitBtn::DrawWideItem(const DRAWITEMSTRUCT& Item) {
-  struct TRelease {
-    TCanvas* Canvas;
-    ~TRelease() { Canvas->SetHandle(nullptr); }
-  } release{Canvas()};
+  TCanvasLease lease(Canvas(), Item.hDC);
   try {
-    Canvas()->SetHandle(Item.hDC);
     Canvas()->SetFont(Font());
     const TButtonState state =
         !Enabled() ? bsDisabled : (Item.itemState & ODS_SELECTED) ? bsDown : bsUp;

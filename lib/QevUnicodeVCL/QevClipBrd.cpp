@@ -1,20 +1,11 @@
 #include "QevClipBrd.h"
 
 #include "QevSystem.h"
+#include "Scoped.h"
 
 namespace {
 
 TQevClipboard* TheQevClipboard = nullptr;
-
-// Keeps the platform's clipboard open for a scope, so that what is put on it
-// forms one change.
-class TClipboardOpen {
- public:
-  TClipboardOpen() { Clipboard()->Open(); }
-  ~TClipboardOpen() { Clipboard()->Close(); }
-  TClipboardOpen(const TClipboardOpen&) = delete;
-  TClipboardOpen& operator=(const TClipboardOpen&) = delete;
-};
 
 }  // namespace
 
@@ -29,7 +20,7 @@ void Finalization_QevClipBrd() {
 }
 
 void TQevClipboard::SetAsWideText(const WideString& Text) {
-  TClipboardOpen open;
+  TClipboardOpen open(Clipboard());  // what is put on it forms one change
   Clipboard()->SetAsText(WideStringToStringEx(Text, ConversionCodePage));
   // SetBuffer frees its memory block itself when SetClipboardData fails.
   Clipboard()->SetBuffer(CF_UNICODETEXT, Text.c_str(),

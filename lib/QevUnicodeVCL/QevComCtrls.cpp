@@ -89,14 +89,10 @@ void TQevTabSheet::WMSetText(TMessage& Message) {
     TTabSheet::Dispatch(Message);
     return;
   }
-  SettingText_ = true;
-  try {
+  {
+    TRestore<bool> setting(SettingText_, true);
     SetCaption(AnsiToWide(text));
-  } catch (...) {
-    SettingText_ = false;
-    throw;
   }
-  SettingText_ = false;
   Message.Result = TRUE;
 }
 

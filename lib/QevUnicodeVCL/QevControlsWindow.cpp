@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "ClassesImpl.h"
 #include "Forms.h"
 #include "Menus.h"
 #include "QevControls.h"
@@ -17,6 +16,7 @@
 #include "QevMenus.h"
 #include "QevSysUtils.h"
 #include "QevWindows.h"
+#include "Scoped.h"
 
 namespace {
 
@@ -465,11 +465,9 @@ TRect TQevCustomHintWindow::CalcHintRect(Integer MaxWidth, const AnsiString& AHi
     return THintWindow::CalcHintRect(MaxWidth, AHint, AData);
   WideString text = WideHintFromHintInfo(WideHintInfoOf(AData, AHint));
   RECT rect{0, 0, MaxWidth, 0};
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  TScreenDC dc;
+  TSelectObject font(dc, Font()->Handle());
   Qev_DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | HintTextFormat);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   rect.right += 6;
   rect.bottom += 2;
   return rect;

@@ -10,6 +10,7 @@
 #include "QevStdActns.h"
 #include "QevSystem.h"
 #include "QevSysUtils.h"
+#include "Scoped.h"
 #include "StdActns.h"
 #include "SysUtils.h"
 #include "WinApi.h"
@@ -35,10 +36,10 @@ bool ApplicationWindowExists() { return Application && Application->Handle(); }
 // Flat scroll bars come from comctl32 (bound by name: not every import library
 // of the toolchain lists the function); without it loaded no window has them.
 void UninitializeFlatScrollBars(HWND Wnd) {
-  HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
-  FARPROC proc = comctl ? GetProcAddress(comctl, "UninitializeFlatSB") : nullptr;
   using TUninitializeFlatSB = HRESULT(WINAPI*)(HWND);
-  if (proc) reinterpret_cast<TUninitializeFlatSB>(reinterpret_cast<void (*)()>(proc))(Wnd);
+  if (auto uninitialize = ProcAddress<TUninitializeFlatSB>(GetModuleHandleW(L"comctl32.dll"),
+                                                           "UninitializeFlatSB"))
+    uninitialize(Wnd);
 }
 
 void SetPlatformHint(TObject*, const AnsiString& Value) { Application->SetHint(Value); }

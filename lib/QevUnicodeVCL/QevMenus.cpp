@@ -212,18 +212,6 @@ WideString MenuItemText(HMENU Menu, UINT Command) {
   return text;
 }
 
-// Sets a flag for its own life, so that an exception clears it too.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool& Flag) : Flag_(Flag) { Flag_ = true; }
-  ~TFlagGuard() { Flag_ = false; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
- private:
-  bool& Flag_;
-};
-
 void UpdateWideCaptionTree(TMenuItem* Item) {
   if (Item->ComponentState().Contains(csLoading) || Item->ComponentState().Contains(csDestroying))
     return;
@@ -376,15 +364,10 @@ void TQevMenuItem::ActionChange(TObject* Sender, bool CheckDefaults) {
 void TQevMenuItem::MeasureItem(TCanvas* ACanvas, Integer& Width, Integer& Height) {
   if (!UnicodeApiAvailable || IsLine()) return TMenuItem::MeasureItem(ACanvas, Width, Height);
   // The handler sees the width with the wide texts, so it runs last.
-  TMenuMeasureItemEvent handler = OnMeasureItem;
-  OnMeasureItem = nullptr;
-  try {
+  {
+    TRestore<TMenuMeasureItemEvent> handler(OnMeasureItem, nullptr);
     TMenuItem::MeasureItem(ACanvas, Width, Height);
-  } catch (...) {
-    OnMeasureItem = handler;
-    throw;
   }
-  OnMeasureItem = handler;
   Width +=
       WideTextWidth(ACanvas, Caption()) - WideTextWidth(ACanvas, AnsiToWide(TMenuItem::Caption()));
   if (ShortCut() != 0)
@@ -412,24 +395,15 @@ void TQevMenuItem::AdvancedDrawItem(TCanvas* ACanvas, TRect ARect, TOwnerDrawSta
   // The platform paints everything but the texts, which it would paint 8-bit.
   const WideString caption = Caption();
   const TShortCut shortCut = ShortCut();
-  {
-    TFlagGuard ignore(IgnoreMenuChanged_);
-    SetCaption(WideString());
-    SetShortCut(0);
-  }
-  // The texts come back even when the platform's painting fails.
-  struct TRestore {
-    TQevMenuItem* Item;
-    const WideString& Caption;
-    TShortCut ShortCut;
-    ~TRestore() {
-      TFlagGuard ignore(Item->IgnoreMenuChanged_);
-      Item->SetCaption(Caption);
-      Item->SetShortCut(ShortCut);
-    }
+  auto setTexts = [this](const WideString& Caption, TShortCut Key) {
+    TRestore<bool> ignore(IgnoreMenuChanged_, true);
+    SetCaption(Caption);
+    SetShortCut(Key);
   };
+  setTexts(WideString(), 0);
   {
-    TRestore restore{this, caption, shortCut};
+    // The texts come back even when the platform's painting fails.
+    TScopeExit restore([&] { setTexts(caption, shortCut); });
     TMenuItem::AdvancedDrawItem(ACanvas, ARect, State, TopLevel);
   }
   DrawWideCaption(ACanvas, ARect, State, TopLevel);

@@ -79,11 +79,7 @@ void TQevCustomEdit::SetWidePasswordChar(WideChar Value) {
   // window nor sets the text again.
   const HWND window = WindowHandle();
   {
-    struct TRestoreHandle {
-      TWinControl* Control;
-      HWND Window;
-      ~TRestoreHandle() { Control->SetHandle(Window); }
-    } restore{this, window};
+    TScopeExit restore([this, window] { SetHandle(window); });
     SetHandle(nullptr);
     TCustomEdit::SetPasswordChar(AnsiPasswordChar(Value));
   }

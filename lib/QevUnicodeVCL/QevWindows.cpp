@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "QevSysUtils.h"
+#include "Scoped.h"
 
 TShellWideFunctions ShellWideFunctions;
 
@@ -157,12 +158,11 @@ void PrepareVersionArena(void* block, DWORD length, DWORD ansiSize) {
 
 // ------------------------------------------------------ shell functions
 
-HMODULE Shell32 = nullptr;
+TModuleOwner Shell32;  // kept while its wide functions are bound
 
 template <class Function>
 Function BindShellFunction(HMODULE module, const char* name) {
-  FARPROC p = Win32PointerCheck(GetProcAddress(module, name));
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(p));
+  return Win32PointerCheck(ProcAddress<Function>(module, name));
 }
 
 // The handle of SHFileOperation's name mappings points at this.
@@ -443,24 +443,19 @@ void Qev_SHFreeNameMappings(HANDLE nameMappings) {
 
 void LoadShellWideFunctions() {
   if (Shell32) return;
-  struct Library {
-    HMODULE Handle;
-    ~Library() {
-      if (Handle) FreeLibrary(Handle);
-    }
-  } library{Win32HandleCheck(Qev_LoadLibraryW(L"shell32.dll"))};
+  TModuleOwner library(Win32HandleCheck(Qev_LoadLibraryW(L"shell32.dll")));
   TShellWideFunctions functions;
   using Functions = TShellWideFunctions;
   functions.SHFileOperationW =
-      BindShellFunction<decltype(Functions::SHFileOperationW)>(library.Handle, "SHFileOperationW");
+      BindShellFunction<decltype(Functions::SHFileOperationW)>(library.get(), "SHFileOperationW");
   functions.SHBrowseForFolderW = BindShellFunction<decltype(Functions::SHBrowseForFolderW)>(
-      library.Handle, "SHBrowseForFolderW");
+      library.get(), "SHBrowseForFolderW");
   functions.SHGetPathFromIDListW = BindShellFunction<decltype(Functions::SHGetPathFromIDListW)>(
-      library.Handle, "SHGetPathFromIDListW");
+      library.get(), "SHGetPathFromIDListW");
   functions.SHGetFileInfoW =
-      BindShellFunction<decltype(Functions::SHGetFileInfoW)>(library.Handle, "SHGetFileInfoW");
+      BindShellFunction<decltype(Functions::SHGetFileInfoW)>(library.get(), "SHGetFileInfoW");
   ShellWideFunctions = functions;
-  Shell32 = std::exchange(library.Handle, nullptr);
+  Shell32 = std::move(library);
 }
 
 // -------------------------------------------------- conversion helpers
@@ -580,7 +575,7 @@ HANDLE ConvertNameMappingsAToW(HANDLE ansiMappings) {
 void Initialization_QevWindows() {}
 
 void Finalization_QevWindows() {
-  if (Shell32) FreeLibrary(std::exchange(Shell32, nullptr));
+  Shell32.reset();
   ShellWideFunctions = {};
   std::lock_guard<std::mutex> lock(VersionMutex);
   VersionArenas.clear();

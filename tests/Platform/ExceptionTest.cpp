@@ -94,3 +94,33 @@ TEST(Exception, AssertionsNameTheUnitAndLine) {
   EXPECT_EQ(L"Assertion failure (tests\\Platform\\ExceptionTest, line " + std::to_wstring(line) + L")",
             MessageOf<EAssertionFailed>(check));
 }
+
+namespace {
+// What OutputDebugString told a debugger, caught on its way there.
+std::string DebugOutput;
+LONG CALLBACK CatchDebugOutput(EXCEPTION_POINTERS* Info) {
+  const EXCEPTION_RECORD& r = *Info->ExceptionRecord;
+  if (r.ExceptionCode != DBG_PRINTEXCEPTION_C || r.NumberParameters < 2)
+    return EXCEPTION_CONTINUE_SEARCH;
+  DebugOutput += reinterpret_cast<const char*>(r.ExceptionInformation[1]);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+}  // namespace
+
+TEST(Exception, ADroppedExceptionLeavesADebugTraceOfWhereAndWhat) {
+  PVOID handler = AddVectoredExceptionHandler(1, &CatchDebugOutput);
+  DebugOutput.clear();
+  try {
+    throw EConvertError(WideString(L"not a number"));
+  } catch (...) {
+    TraceDroppedException(L"ReadFigure");
+  }
+  try {
+    throw 42;
+  } catch (...) {
+    TraceDroppedException(L"Elsewhere");
+  }
+  RemoveVectoredExceptionHandler(handler);
+  EXPECT_NE(std::string::npos, DebugOutput.find("ReadFigure dropped EConvertError: not a number"));
+  EXPECT_NE(std::string::npos, DebugOutput.find("Elsewhere dropped unknown exception"));
+}

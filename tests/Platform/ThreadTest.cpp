@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "Classes.h"
-#include "ClassesImpl.h"
 #include "MessagePump.h"
+#include "Scoped.h"
 #include "TestSupport.h"
 
 namespace {

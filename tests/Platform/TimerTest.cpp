@@ -1,9 +1,9 @@
 // Timers: ticks through the message loop, stopping, failing handlers.
 #include <gtest/gtest.h>
 
-#include "ClassesImpl.h"
 #include "ExtCtrls.h"
 #include "MessagePump.h"
+#include "Scoped.h"
 #include "TestSupport.h"
 
 namespace {

@@ -86,6 +86,7 @@ TEST(NeededComps, InstalledVersionsFilledAtStartUp) {
   EXPECT_GE(wininet.InstalledMajorMinor, wininet.MinVersion);  // web access is allowed
   for (const TNeededComp& comp : NeededComps)
     EXPECT_EQ(static_cast<Integer>(comp.InstalledVersion >> 32), comp.InstalledMajorMinor);
+  // A fresh Wine prefix has none of these; a Windows machine may have JET or DAO.
   for (Integer missing : {2, 4, 5, 6, 7, 8, 9, 10}) EXPECT_EQ(0u, NeededComps[missing].InstalledVersion);
   EXPECT_EQ(&CollectSystemInfo, SystemInfoHook);
 }
@@ -112,9 +113,10 @@ TEST(SystemInfo, LinesInOrder) {
   WideString product;
   TQevVersionNumber kernel = GetKernelVersion(product);
   EXPECT_EQ(L"Kernel = " + VersionNumberToStr(kernel, 0) + L" (" + product + L")", r.Next());
-  EXPECT_EQ(L"Administrator = True", r.Next());
+  EXPECT_EQ(L"Administrator = True", r.Next());  // Wine's user is an administrator
   EXPECT_EQ(L"Computer Name = " + GetComputerNameText() + L" (" + GetUserNameText() + L")",
             r.Next());
+  // The locale the test runner gives the Wine prefix.
   EXPECT_EQ(L"System Locale ID = 1033: English (United States)", r.Next());
   EXPECT_EQ(L"Default", r.NextAfter(L"Sort Order = "));  // no user locale line: they agree
   EXPECT_EQ(L"ANSI Code Page = 1252,  ISO 8859-1,  Latin 1 (ANSI)", r.Next());
@@ -136,7 +138,7 @@ TEST(SystemInfo, LinesInOrder) {
     WideString line = r.Next();
     EXPECT_EQ(0, line.compare(0, wcslen(name) + 2, name + WideString(L"\t("))) << line;
   }
-  EXPECT_EQ(Dash, r.Next());  // no RpaWInet.dll here
+  EXPECT_EQ(Dash, r.Next());  // a fresh Wine prefix: no RpaWInet.dll, no Office
   for (const WideChar* line : {L"Word=", L"Excel=", L"Outlook=", L"Access="})
     EXPECT_EQ(line, r.Next());
   EXPECT_EQ(Dash, r.Next());

@@ -53,7 +53,7 @@ TEST_P(SetupFileTest, ShortPathNamesTheSameFileInEightDotThreeForm) {
 
   WideString shortPath = WideGetShortPathName(file);
   ASSERT_FALSE(shortPath.empty());
-  EXPECT_EQ(WideString::npos, shortPath.find(L' '));
+  EXPECT_EQ(WideString::npos, shortPath.find(L' '));  // Wine always makes 8.3 names
   EXPECT_EQ(Found(file), Found(shortPath));
   EXPECT_EQ(L"", WideGetShortPathName(folder + L"missing.scr"));
 }
@@ -164,7 +164,8 @@ TEST_F(SetupTest, InstallCopiesRegistersTheShortPathAndActivates) {
   EXPECT_EQ("new saver", ReadFileText(target));
   EXPECT_EQ(OnlySaver, Found(Windows + L"*"));
 
-  // The folder's long name with blanks and wide characters is not in the entry.
+  // The folder's long name with blanks and wide characters is not in the entry
+  // (Wine always makes 8.3 names; a Windows volume may not).
   WideString entry = IniValue();
   EXPECT_EQ(WideString::npos, entry.find(L' '));
   EXPECT_EQ(WideGetShortPathName(target), entry);

@@ -248,7 +248,7 @@ TEST(QevLXFiles, LongFileNames) {
   WideString shortFolder(buffer, GetShortPathNameW(folder.c_str(), buffer, MAX_PATH));
   WideString longFile(buffer, GetLongPathNameW(shortFile.c_str(), buffer, MAX_PATH));
   WideString longFolder(buffer, GetLongPathNameW(shortFolder.c_str(), buffer, MAX_PATH));
-  ASSERT_NE(shortFile, longFile);
+  ASSERT_NE(shortFile, longFile);  // Wine always makes 8.3 names; a Windows volume may not
 
   EXPECT_EQ(longFile, WideGetLongFileName(shortFile));
   EXPECT_EQ(longFolder, WideGetLongFileName(shortFolder));
@@ -376,7 +376,8 @@ using ErrorTextRoad = RoadTest;
 INSTANTIATE_TEST_SUITE_P(Roads, ErrorTextRoad, testing::Bool(), RoadName);
 
 TEST_P(ErrorTextRoad, InsertsStayAsTheyStand) {
-  // ERROR_MR_MID_NOT_FOUND has two inserts and no arguments are given.
+  // ERROR_MR_MID_NOT_FOUND has two inserts and no arguments are given. The
+  // wording is Wine's; Windows words it otherwise, with the same inserts.
   EXPECT_EQ(L"Message 0x%1 not found in file %2.",
             GetModuleErrorText(L"kernel32", nullptr, ERROR_MR_MID_NOT_FOUND));
   EXPECT_EQ(L"Unspecified error (12157) from library (qev\u0436).",
@@ -387,6 +388,7 @@ TEST(QevLXErrorText, WinInetTexts) {
   HMODULE wininet = LoadLibraryW(L"wininet");
   ASSERT_TRUE(wininet);
   EXPECT_NE(WideString::npos, WinInetErrorText(12002).find(L"timed out"));
+  // Wine's wininet has no text for 12157; Windows' has one.
   EXPECT_EQ(L"Unspecified error (12157) from library (wininet).", WinInetErrorText(12157));
   FreeLibrary(wininet);
 }
@@ -440,6 +442,7 @@ TEST(QevLXProbes, WinInetFoundOtherComponentsMissing) {
   EXPECT_TRUE(WideSameText(L"wininet.dll", WideExtractFileName(wininet))) << wininet;
   EXPECT_GE(VersionMajor(GetWinInetVersion()), 5);
   EXPECT_EQ(L"", FindDllFullPath(L"QevNoSuchLibrary"));
+  // A fresh Wine prefix has none of these; a Windows machine may have JET or DAO.
   EXPECT_EQ(0u, GetCrystalRuntimeVersion());
   EXPECT_EQ(0u, GetCrystalOleDbVersion());
   EXPECT_EQ(0u, GetCrystalUflVersion());

@@ -1,429 +1,280 @@
-// The screen-saver component on a form read from its description: command
-// line, single instance, the modes' set-up, input that ends the saver, the
-// preview window, and what it undoes when freed.
+// The saver's main form read from its description: the counters at a fixed
+// clock, the statistics refresh, the panel's bounce, the scene cycle, fitting
+// to a low form and the saver-start rules of the options.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "CustomMMScrsv.h"
-#include "CustomMMUtils.h"
-#include "ExtCtrls.h"
-#include "QevRegistry.h"
-#include "QevSystem.h"
-#include "TestSupport.h"
-
-// A form carrying the component the way the saver's main form does.
-class TSaverTestForm : public TForm {
-  QEV_CLASS(TSaverTestForm, TForm)
- public:
-  using TForm::TForm;
-  void SaverSetupDlg(TObject* Sender) { Events.push_back(Named("Setup", Sender)); }
-  void SaverStart(TObject* Sender) { Events.push_back(Named("Start", Sender)); }
-  void SaverEnd(TObject* Sender) { Events.push_back(Named("End", Sender)); }
-  TCustomMMScreenSaver* Saver() const {
-    return static_cast<TCustomMMScreenSaver*>(FindComponent("MMScreenSaver1"));
-  }
-  TControl* Panel() const { return static_cast<TControl*>(FindComponent("Panel1")); }
-  std::vector<std::string> Events;  // with "?" when the sender is not Application
-
- protected:
-  void CreateParams(TCreateParams& Params) override {
-    TForm::CreateParams(Params);
-    if (TCustomMMScreenSaver* saver = Saver()) saver->AdjustCreateParams(Params);
-  }
-
- private:
-  static std::string Named(const char* Name, TObject* Sender) {
-    return Sender == Application ? Name : std::string(Name) + "?";
-  }
-};
-QEV_DEFINE_CLASS(TSaverTestForm, QEV_METHOD(SaverSetupDlg), QEV_METHOD(SaverStart),
-                 QEV_METHOD(SaverEnd))
+#include "Classes.h"
+#include "QevLXForms.h"
+#include "QevLXFetchUrl.h"
+#include "Registry.h"
+#include "ScreenSaver.h"
+#include "defaults.h"
 
 namespace {
 
-// The cursor's display count, unchanged.
-int CursorCount() {
-  const int count = ShowCursor(TRUE);
-  ShowCursor(FALSE);
-  return count - 1;
-}
-
-bool SystemSaverRunning() {
-  BOOL running = FALSE;
-  SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-  return running != FALSE;
-}
-
-// Takes the WM_QUIT that TerminateSaver posts, before a message loop sees it.
-bool TakeQuit() {
-  MSG msg;
-  return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-}
-
-TSaverCommand CommandOf(const std::wstring& Line) {
-  const WideChar* line = Line.c_str();
-  return ReadSaverCommand(WideParamStrOf(line, 1), WideParamStrOf(line, 2),
-                          WideParamCountOf(line));
-}
-
-std::wstring HandleText(HWND Wnd) {
-  return std::to_wstring(static_cast<LONG>(reinterpret_cast<LONG_PTR>(Wnd)));
-}
+// 2024-07-01 12:00 as a TDateTime; the reference dates of the built-in
+// statistics are 2001-01-01 (36892) and 2002-07-01 (37438).
+constexpr double FixedNow = 45474.5;
+TDateTime Clock = FixedNow;
+TDateTime FixedClock() { return Clock; }
 
 class ScreenSaverTest : public testing::Test {
  protected:
+  // The program's own units around the form.
+  static void SetUpTestSuite() {
+    Initialization_DigitPanel();
+    Initialization_CustomMMScrsv();
+    Initialization_ScreenSaver();
+  }
+  static void TearDownTestSuite() {
+    Finalization_ScreenSaver();
+    Finalization_CustomMMScrsv();
+    Finalization_DigitPanel();
+    KeepApplicationWindowHidden = false;
+  }
   void SetUp() override {
-    Initialization_CustomMMScrsv();  // a test program's command line: configure
-    SaverMutexTimeout = 0;
+    SettingsKey = "Software\\QevTests\\MainForm" + std::to_string(GetCurrentProcessId());
+    Initialization_defaults();
+    Clock = FixedNow;
+    SaverClock = &FixedClock;
+    ScreenSaverMode = smTest;
   }
   void TearDown() override {
     Form_.reset();
     if (Host_) DestroyWindow(Host_);
-    Finalization_CustomMMScrsv();
+    Finalization_defaults();
+    TRegistry().DeleteKey("\\" + SettingsKey);
+    SettingsKey = SavedKey_;
+    FormatSettings = SavedFormat_;
+    AutoWebUpdate = DisplayImages = AnimateDisplay = AllowMsgUpdate = true;
+    SaverClock = &Now;
     ScreenSaverMode = smConfigure;
     SaverParentWindow = nullptr;
-    SaverTerminated = false;
-    SaverMutexTimeout = 10000;
-    Application->ShowMainForm = true;
     Application->OnMessage = nullptr;
-    TakeQuit();
   }
 
-  TSaverTestForm* MakeForm(TSaverMode Mode, HWND Parent = nullptr) {
-    ScreenSaverMode = Mode;
-    SaverParentWindow = Parent;
-    Form_.reset(NewForm<TSaverTestForm>(nullptr));
+  TMainForm* MakeForm() {
+    Form_.reset(NewForm<TMainForm>(nullptr));
     return Form_.get();
   }
-  // A stand-in for the settings' little monitor: a 152 x 112 client area, hidden
-  // so that no test waits for a window to appear.
-  HWND MakeHost() {
-    Host_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 10, 10, 152, 112, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
-    return Host_;
+  // The preview host of the display settings: a 152 x 112 window.
+  TMainForm* MakePreviewForm() {
+    Host_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 10, 10, 152, 112, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    ScreenSaverMode = smPreview;
+    SaverParentWindow = Host_;
+    return MakeForm();
   }
-  // Hands Application->OnMessage a message for the form; whether it took it.
-  bool Feed(UINT Message, WPARAM WParam, LPARAM LParam) {
-    MSG msg{Form_->Handle(), Message, WParam, LParam, 0, {}};
-    bool handled = false;
-    if (Application->OnMessage) Application->OnMessage(msg, handled);
-    if (handled) {
-      EXPECT_EQ(0u, msg.message | msg.wParam | msg.lParam);
-    }
-    return handled;
-  }
-  bool Ended() const {
-    return std::count(Form_->Events.begin(), Form_->Events.end(), "End") == 1;
+  static std::unique_ptr<TMemoryStream> Text(const std::string& Lines) {
+    auto stream = std::make_unique<TMemoryStream>();
+    stream->Write(Lines.data(), static_cast<Integer>(Lines.size()));
+    return stream;
   }
 
-  std::unique_ptr<TSaverTestForm> Form_;
+  std::unique_ptr<TMainForm> Form_;
   HWND Host_ = nullptr;
-};
-
-constexpr LPARAM AltDown = 0x20000000;
-
-// ------------------------------------------------------------- command line
-
-TEST_F(ScreenSaverTest, CommandLineGivesModeAndParentWindow) {
-  const HWND wnd = Application->Handle();
-  const std::wstring handle = HandleText(wnd);
-  struct TCase {
-    std::wstring Line;
-    TSaverMode Mode;
-    HWND Parent;
-    bool Usable;
-  } cases[] = {
-      {L"s.scr /s", smRun, nullptr, true},          {L"s.scr /S", smRun, nullptr, true},
-      {L"s.scr /Saver 99", smRun, nullptr, true},   {L"s.scr /w", smTest, nullptr, true},
-      {L"s.scr /c", smConfigure, nullptr, true},    {L"s.scr /c:5678", smConfigure, nullptr, true},
-      {L"s.scr", smConfigure, nullptr, true},       {L"s.scr -S", smConfigure, nullptr, true},
-      {L"s.scr /x", smConfigure, nullptr, true},    {L"s.scr /", smConfigure, nullptr, true},
-      {L"s.scr junk", smConfigure, nullptr, true},
-      {L"s.scr /p " + handle, smPreview, wnd, true},
-      {L"s.scr /P " + handle + L" more", smPreview, wnd, true},
-      {L"s.scr /a " + handle, smChangePassword, wnd, true},
-      // No usable window: the saver must end.
-      {L"s.scr /p", smPreview, nullptr, false},     {L"s.scr /p:1234", smPreview, nullptr, false},
-      {L"s.scr /p abc", smPreview, nullptr, false}, {L"s.scr /p 0", smPreview, nullptr, false},
-      {L"s.scr /p 1234", smPreview, reinterpret_cast<HWND>(LONG_PTR{1234}), false},
-      {L"s.scr /a", smChangePassword, nullptr, false},
-  };
-  for (const TCase& c : cases) {
-    const TSaverCommand command = CommandOf(c.Line);
-    EXPECT_EQ(c.Mode, command.Mode) << WideToAnsi(c.Line);
-    EXPECT_EQ(c.Parent, command.ParentWindow) << WideToAnsi(c.Line);
-    EXPECT_EQ(c.Usable, command.Usable) << WideToAnsi(c.Line);
-  }
-}
-
-// --------------------------------------------------------- single instance
-
-// Holds the saver's mutex on another thread, as a running saver would.
-class TOtherSaver {
- public:
-  TOtherSaver() : Thread_([this] {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, SaverMutexName().c_str());
-    WaitForSingleObject(mutex, INFINITE);
-    SetEvent(Held_);
-    WaitForSingleObject(Release_, INFINITE);
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
-  }) {
-    WaitForSingleObject(Held_, INFINITE);
-  }
-  ~TOtherSaver() {
-    SetEvent(Release_);
-    Thread_.join();
-    CloseHandle(Held_);
-    CloseHandle(Release_);
-  }
 
  private:
-  HANDLE Held_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE Release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  std::thread Thread_;
+  const AnsiString SavedKey_ = SettingsKey;
+  const TFormatSettings SavedFormat_ = FormatSettings;
 };
 
-TEST_F(ScreenSaverTest, SecondSaverEndsWithoutShowingAnything) {
-  const int cursor = CursorCount();
-  {
-    TOtherSaver other;
-    ScreenSaverMode = smRun;
-    PrepareSaverMode();
-    EXPECT_TRUE(SaverTerminated);
-    EXPECT_EQ(nullptr, SaverMutex);
-  }
-  EXPECT_TRUE(TakeQuit());
-  EXPECT_FALSE(Application->ShowMainForm);
-  TSaverTestForm* form = MakeForm(smRun);
-  EXPECT_TRUE(form->Events.empty());
-  EXPECT_EQ(bsSizeable, form->BorderStyle());
-  EXPECT_NE(Screen->Width(), form->Width());
-  EXPECT_EQ(cursor, CursorCount());
-  EXPECT_FALSE(SystemSaverRunning());
-  EXPECT_FALSE(Application->OnMessage);
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+std::wstring Whole(double Value) { return std::to_wstring(static_cast<long long>(Value)); }
+
+// ------------------------------------------------------------- counters
+
+TEST_F(ScreenSaverTest, CountersShowTheBuiltInStatisticsAtTheClock) {
+  TMainForm* form = MakeForm();
+  form->CountTimerTimer(form);
+
+  const double t = FixedNow + form->UtcOffset;
+  const double rate = 1.28674165457186 + (FixedNow - 36892) / 365.25 * -0.00782195489561269;
+  const double world = 6119036535.0 * std::exp((t - 36892) * rate / 100 / 365.25);
+  EXPECT_EQ(Whole(world), form->WorldCount()->Caption());
+  const double viewings = 5164836643.0 + (t - 37438) * 86400 * 5.68;
+  EXPECT_EQ(Whole(viewings), form->VintraCount()->Caption());
+
+  // A second later the viewings have grown by 5.68, a year later the world by about 1.1 %.
+  Clock = FixedNow + 1.0 / 86400;
+  form->CountTimerTimer(form);
+  const double perSecond = std::stod(form->VintraCount()->Caption()) - std::floor(viewings);
+  EXPECT_GE(perSecond, 5);
+  EXPECT_LE(perSecond, 6);
+  Clock = FixedNow + 365.25;
+  form->CountTimerTimer(form);
+  EXPECT_NEAR(1.011, std::stod(form->WorldCount()->Caption()) / world, 0.002);
 }
 
-TEST_F(ScreenSaverTest, FirstSaverHoldsTheMutexUntilItsUnitEnds) {
-  EXPECT_EQ("ZURuvedScreenSaverSaverTests", SaverMutexName());
-  ScreenSaverMode = smTest;
-  PrepareSaverMode();
-  EXPECT_FALSE(SaverTerminated);
-  ASSERT_NE(nullptr, SaverMutex);
-  bool othersWait = false;
-  std::thread([&] {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, SaverMutexName().c_str());
-    othersWait = WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT;
-    CloseHandle(mutex);
-  }).join();
-  EXPECT_TRUE(othersWait);
-  Finalization_CustomMMScrsv();
-  EXPECT_EQ(nullptr, SaverMutex);
-  PrepareSaverMode();  // free again
-  EXPECT_FALSE(SaverTerminated);
+TEST_F(ScreenSaverTest, UtcOffsetAddsTheBiasInForceOnly) {
+  TIME_ZONE_INFORMATION zone{};
+  zone.Bias = 300;
+  zone.StandardBias = 10;
+  zone.DaylightBias = -60;
+  EXPECT_DOUBLE_EQ(310.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_STANDARD, zone));
+  EXPECT_DOUBLE_EQ(310.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_UNKNOWN, zone));
+  EXPECT_DOUBLE_EQ(240.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_DAYLIGHT, zone));
 }
 
-// ------------------------------------------------------------------- modes
-
-TEST_F(ScreenSaverTest, RunCoversTheScreenHidesTheCursorAndUndoesItWhenFreed) {
-  const int cursor = CursorCount();
-  TSaverTestForm* form = MakeForm(smRun);
-  EXPECT_EQ(std::vector<std::string>{"Start"}, form->Events);
-  EXPECT_EQ(clBlack, form->Color());
-  EXPECT_EQ(bsNone, form->BorderStyle());
-  EXPECT_EQ(fsStayOnTop, form->FormStyle());
-  EXPECT_EQ("", form->Caption());
-  EXPECT_LT(CursorCount(), 0);
-  EXPECT_TRUE(SystemSaverRunning());
-  EXPECT_TRUE(Application->OnMessage);
-
-  form->Show();
-  RECT rect{};
-  GetWindowRect(form->Handle(), &rect);
-  EXPECT_EQ(0, rect.left);
-  EXPECT_EQ(0, rect.top);
-  EXPECT_EQ(Screen->Width(), rect.right);
-  EXPECT_EQ(Screen->Height(), rect.bottom);
-  EXPECT_TRUE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-
-  Form_.reset();
-  EXPECT_EQ(cursor, CursorCount());
-  EXPECT_FALSE(SystemSaverRunning());
-  EXPECT_FALSE(Application->OnMessage);  // no call into a freed component
+TEST_F(ScreenSaverTest, UnreadableStatisticsLeaveOnlyTheirOwnCounterAlone) {
+  TMainForm* form = MakeForm();
+  const double people = form->WorldPeople, date = form->WorldDate, rate = form->WorldRate;
+  StatValues[siWorldPresentPeople] = L"7,000,000,000";
+  StatValues[siWorldPresentDate] = L"not a date";
+  StatValues[siVintraGrowthPerSecond] = L"2";
+  form->RefreshStatistics(nullptr);
+  // Neither half-new nor stopping the other counter.
+  EXPECT_EQ(people, form->WorldPeople);
+  EXPECT_EQ(date, form->WorldDate);
+  EXPECT_EQ(rate, form->WorldRate);
+  EXPECT_DOUBLE_EQ(2.0 * 86400, form->ViewingsPerDay);
 }
 
-TEST_F(ScreenSaverTest, ConfigureRunsTheSettingsAndEnds) {
-  const int cursor = CursorCount();
-  TSaverTestForm* form = MakeForm(smConfigure);
-  EXPECT_EQ(std::vector<std::string>{"Setup"}, form->Events);
-  EXPECT_FALSE(form->Enabled());
-  EXPECT_TRUE(SaverTerminated);
-  EXPECT_TRUE(TakeQuit());
-  EXPECT_EQ(cursor, CursorCount());
-  EXPECT_FALSE(SystemSaverRunning());
+TEST_F(ScreenSaverTest, ADownloadTakesEffectAtOnceAndABadOneChangesNothing) {
+  TMainForm* form = MakeForm();
+  form->RefreshStatistics(Text("ScreenSaverMsg=Hello\r\nVintraGrowthPerSecond=1\r\n").get());
+  form->RefreshStatistics(nullptr);  // a failed fetch
+  EXPECT_NE(L"Hello", form->MsgLbl()->Caption());
+  EXPECT_DOUBLE_EQ(5.68 * 86400, form->ViewingsPerDay);
+
+  form->RefreshStatistics(
+      Text("WebUpdateUrl=http://127.0.0.1/w.txt\r\nScreenSaverMsg=Hello\r\n"
+           "VintraGrowthPerSecond=1\r\n")
+          .get());
+  EXPECT_EQ(L"Hello", form->MsgLbl()->Caption());
+  EXPECT_DOUBLE_EQ(86400, form->ViewingsPerDay);
 }
 
-// -------------------------------------------------------------------- input
+// -------------------------------------------------------------- display
 
-TEST_F(ScreenSaverTest, RunEndsOnAMoveBeyondAPixel) {
-  MakeForm(smRun);
-  EXPECT_FALSE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(100, 100)));  // records only
-  EXPECT_FALSE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(101, 101)));
-  EXPECT_FALSE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(99, 99)));
-  EXPECT_FALSE(Ended());
-  EXPECT_TRUE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(102, 100)));
-  EXPECT_TRUE(Ended());
-  EXPECT_FALSE(Form_->Visible());  // closed
-  Feed(WM_KEYDOWN, 'A', 0);
-  EXPECT_TRUE(Ended());  // once only
+TEST_F(ScreenSaverTest, PanelBouncesOffTheFormEdges) {
+  TMainForm* form = MakeForm();
+  TControl* panel = form->MoveablePanel();
+  const Integer right = form->ClientWidth() - panel->Width();
+  const Integer bottom = form->ClientHeight() - panel->Height();
+  panel->SetBounds(right, bottom, panel->Width(), panel->Height());
+  form->MoveTimerTimer(form);  // one past each edge: both steps turn
+  EXPECT_EQ(right + 1, panel->Left());
+  EXPECT_EQ(-1, form->MoveDX);
+  EXPECT_EQ(-1, form->MoveDY);
+  form->MoveTimerTimer(form);
+  EXPECT_EQ(right, panel->Left());
+  EXPECT_EQ(bottom, panel->Top());
+
+  panel->SetBounds(0, 5, panel->Width(), panel->Height());
+  form->MoveTimerTimer(form);  // left of the form: back to the right only
+  EXPECT_EQ(1, form->MoveDX);
+  EXPECT_EQ(-1, form->MoveDY);
+  EXPECT_EQ(4, panel->Top());
 }
 
-TEST_F(ScreenSaverTest, MouseStartPointMayBeTheOriginOrLeftOfIt) {
-  MakeForm(smRun);
-  Feed(WM_MOUSEMOVE, 0, MAKELPARAM(-1, 5));  // a monitor left of the main one
-  EXPECT_FALSE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(0, 5)));
-  EXPECT_FALSE(Ended());
-
-  MakeForm(smRun);
-  Feed(WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));
-  EXPECT_TRUE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)));
-}
-
-TEST_F(ScreenSaverTest, RunEndsOnAnyKeyOrClick) {
-  for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
-                       WM_MBUTTONDOWN}) {
-    MakeForm(smRun);
-    EXPECT_TRUE(Feed(message, 'Q', 0)) << message;
-    EXPECT_TRUE(Ended()) << message;
-  }
-  MakeForm(smRun);
-  EXPECT_FALSE(Feed(WM_KEYUP, 'Q', 0));
-  EXPECT_FALSE(Feed(WM_CHAR, 'Q', 0));
-  // Posted input reaches it through the message loop.
-  PostMessageA(Form_->Handle(), WM_KEYDOWN, VK_SPACE, 0);
-  Application->ProcessMessages();
-  EXPECT_TRUE(Ended());
-}
-
-TEST_F(ScreenSaverTest, TestModeEndsOnlyOnTheClosingKeys) {
-  struct TCase {
-    UINT Message;
-    WPARAM Key;
-    LPARAM Data;
-    bool Ends;
-  } cases[] = {
-      {WM_KEYDOWN, 'Q', 0, false},           {WM_KEYDOWN, VK_ESCAPE, 0, true},
-      {WM_SYSKEYDOWN, 'X', AltDown, true},   {WM_SYSKEYDOWN, VK_F4, AltDown, true},
-      {WM_KEYDOWN, 'X', 0, false},           {WM_KEYDOWN, VK_F4, 0, false},
-      {WM_SYSKEYDOWN, VK_ESCAPE, AltDown, false},
-      {WM_LBUTTONDOWN, MK_LBUTTON, 0, false}, {WM_RBUTTONDOWN, VK_ESCAPE, 0, false},
+TEST_F(ScreenSaverTest, ScenesTakeTurnsAndAHiddenSceneIsPaintedOver) {
+  TMainForm* form = MakeForm();
+  form->Show();  // a hidden window collects no region to paint
+  HWND panel = form->MoveablePanel()->Handle();
+  auto shown = [form] {
+    std::string list;
+    for (Integer i = 1; i <= 7; ++i)
+      if (form->Scene(i)->Visible()) list += std::to_string(i);
+    return list;
   };
-  for (const TCase& c : cases) {
-    MakeForm(smTest);
-    EXPECT_EQ(c.Ends, Feed(c.Message, c.Key, c.Data)) << c.Message << " " << c.Key;
-    EXPECT_EQ(c.Ends, Ended()) << c.Message << " " << c.Key;
+  EXPECT_EQ("", shown());
+  std::string order;
+  for (int tick = 0; tick < 8; ++tick) {
+    ValidateRect(panel, nullptr);
+    form->SceneTimerTimer(form);
+    order += shown();
   }
-  MakeForm(smTest);
-  Feed(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  EXPECT_FALSE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(300, 300)));
-  EXPECT_FALSE(Ended());
+  EXPECT_EQ("12345671", order);
+  // Scene7 just went; its left part is covered by no other scene.
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  GetUpdateRgn(panel, update, FALSE);
+  TControl* gone = form->Scene(7);
+  EXPECT_TRUE(PtInRegion(update, gone->Left() + gone->Width() - 2, gone->Top() + 2));
+  DeleteObject(update);
 }
 
-// ------------------------------------------------------------------ preview
+TEST_F(ScreenSaverTest, FitToHeightScalesControlsOfALowFormOnly) {
+  TMainForm* form = MakeForm();
+  TControl* label = form->Label1();
+  const TRect before = label->BoundsRect();
+  const Integer size = label->Font()->Size();
+  form->SetBounds(0, 0, 600, 200);
+  form->FitToHeight(150);  // high enough: nothing changes
+  EXPECT_EQ(before.left, label->Left());
+  form->FitToHeight(400);
+  EXPECT_EQ(before.left / 2, label->Left());
+  EXPECT_EQ(before.top / 2, label->Top());
+  EXPECT_EQ(size / 2, label->Font()->Size());
+  EXPECT_FALSE(IsWindowVisible(Application->Handle()));
+}
 
-TEST_F(ScreenSaverTest, PreviewFillsItsHostAndEndsWhenTheHostGoes) {
-  const HWND host = MakeHost();
-  const int cursor = CursorCount();
-  TSaverTestForm* form = MakeForm(smPreview, host);
-  const Integer designedWidth = form->Width();
-  EXPECT_EQ(std::vector<std::string>{"Start"}, form->Events);
-  EXPECT_EQ(host, GetParent(form->Handle()));
-  EXPECT_TRUE(GetWindowLongPtrA(form->Handle(), GWL_STYLE) & WS_CHILD);
-  EXPECT_EQ(bsNone, form->BorderStyle());
+TEST_F(ScreenSaverTest, CounterCellsAllShowThePanelsColour) {
+  TMainForm* form = MakeForm();
+  TDigitPanel* counter = form->WorldCount();
+  counter->HandleNeeded();
+  for (Integer i = 1; i <= MaxDigitCells; ++i)  // the unused ones too: they lie at the left
+    EXPECT_EQ(clBlack, counter->DigitLabel(i)->Color()) << i;
+  for (Integer k = 1; k <= SeparatorCells; ++k)
+    EXPECT_EQ(clBlack, counter->SeparatorLabel(k)->Color()) << k;
+}
+
+// ------------------------------------------------------------ saver start
+
+TEST_F(ScreenSaverTest, SaverStartWithEveryOption) {
+  TMainForm* form = MakeForm();
+  EXPECT_TRUE(form->MoveTimer()->Enabled());
+  EXPECT_EQ(20u, form->MoveTimer()->Interval());
+  EXPECT_TRUE(form->CountTimer()->Enabled());
+  EXPECT_TRUE(form->SceneTimer()->Enabled());
+  EXPECT_TRUE(form->FirstWebUpdateTimer()->Enabled());
+  EXPECT_TRUE(form->WebUpdateTimer10Min()->Enabled());
+  EXPECT_TRUE(form->EarthImage()->Visible());
+  EXPECT_EQ(106, form->Label1()->Left());
+  EXPECT_EQ(L"Viewings of \u201CVINTRA\u201D", form->Label2()->Caption());
+  EXPECT_TRUE(form->MsgLbl()->Visible());
+  EXPECT_EQ(483, form->MoveablePanel()->Height());
   EXPECT_EQ(clBlack, form->Color());
 
-  form->Show();
-  RECT client{};
-  GetClientRect(form->Handle(), &client);
-  EXPECT_EQ(152, client.right);
-  EXPECT_EQ(112, client.bottom);
-  EXPECT_EQ(MulDiv(160, 152, designedWidth), form->Panel()->Width());
-  EXPECT_EQ(cursor, CursorCount());
-  EXPECT_FALSE(SystemSaverRunning());
-  EXPECT_FALSE(Feed(WM_KEYDOWN, VK_ESCAPE, 0));
-  EXPECT_FALSE(Feed(WM_LBUTTONDOWN, 0, 0));
-  Feed(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
-  EXPECT_FALSE(Feed(WM_MOUSEMOVE, 0, MAKELPARAM(50, 50)));
-  EXPECT_FALSE(SaverTerminated);
-
-  DestroyWindow(host);
-  Host_ = nullptr;
-  EXPECT_TRUE(SaverTerminated);
-  EXPECT_TRUE(TakeQuit());
-  EXPECT_FALSE(form->HandleAllocated());
+  StatValues[siWebUpdateUrl] = L"http://127.0.0.1:1/webstats.txt";
+  const Integer fetches = TWebStatThread::RunningCount();
+  form->FirstWebUpdateTimerTimer(form);
+  EXPECT_FALSE(form->FirstWebUpdateTimer()->Enabled());
+  EXPECT_EQ(fetches + 1, TWebStatThread::RunningCount());
+  Form_.reset();  // stops the fetch
 }
 
-TEST_F(ScreenSaverTest, FreeingThePreviewFormDoesNotEndTheSaver) {
-  MakeForm(smPreview, MakeHost())->Show();
-  Form_.reset();
-  EXPECT_FALSE(SaverTerminated);
-  EXPECT_FALSE(TakeQuit());
+TEST_F(ScreenSaverTest, SaverStartWithoutOptions) {
+  AnimateDisplay = DisplayImages = AutoWebUpdate = false;
+  StatValues[siScreenSaverMsg].clear();
+  TMainForm* form = MakeForm();
+  TControl* panel = form->MoveablePanel();
+  EXPECT_FALSE(form->MoveTimer()->Enabled());
+  EXPECT_EQ((form->ClientWidth() - panel->Width()) / 2, panel->Left());
+  EXPECT_EQ((form->ClientHeight() - 483) / 2, panel->Top());
+  EXPECT_FALSE(form->SceneTimer()->Enabled());
+  EXPECT_FALSE(form->EarthImage()->Visible());
+  EXPECT_EQ(86, form->Label1()->Left());
+  EXPECT_EQ(147, form->WorldCount()->Left());
+  EXPECT_FALSE(form->MsgLbl()->Visible());
+  EXPECT_EQ(443, panel->Height());
+
+  const Integer fetches = TWebStatThread::RunningCount();
+  form->FirstWebUpdateTimerTimer(form);
+  form->WebUpdateTimer10MinTimer(form);
+  EXPECT_EQ(fetches, TWebStatThread::RunningCount());
 }
 
-TEST_F(ScreenSaverTest, PreviewWithoutAHostEndsWithoutShowingAnything) {
-  const HWND gone = MakeHost();
-  DestroyWindow(gone);
-  Host_ = nullptr;
-  for (HWND parent : {HWND{}, gone}) {
-    TSaverTestForm* form = MakeForm(smPreview, parent);
-    EXPECT_TRUE(SaverTerminated);
-    EXPECT_TRUE(TakeQuit());
-    EXPECT_FALSE(Application->ShowMainForm);
-    EXPECT_TRUE(form->Events.empty());
-    EXPECT_EQ(bsSizeable, form->BorderStyle());
-    EXPECT_EQ(nullptr, GetParent(form->Handle()));  // a window can still be made
-    EXPECT_FALSE(IsWindowVisible(form->Handle()));
-    SaverTerminated = false;
-    Application->ShowMainForm = true;
-  }
-}
-
-// ---------------------------------------------------------------- registry
-
-TEST(ReadRegistryVariant, ReadsByTheDefaultsTypeOrGivesTheDefault) {
-  const AnsiString key = "Software\\QevTests\\ScreenSaver" + std::to_string(GetCurrentProcessId());
-  {
-    TQevRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(key, true));
-    reg.WriteInteger("Number", 42);
-    const double half = 2.5;
-    reg.WriteBinaryData("Float", &half, sizeof(half));
-    reg.WriteString(L"Wide", L"\x0436\x4E2D");
-  }
-  auto read = [&](const char* name, const Variant& def, HKEY root = HKEY_CURRENT_USER) {
-    return ReadRegistryVariant(root, key, name, def);
-  };
-  EXPECT_EQ(varInteger, VarType(read("Number", Variant(short{0}))));
-  EXPECT_EQ(42, read("Number", Variant(short{0})).AsInteger());
-  EXPECT_EQ(varBoolean, VarType(read("Number", Variant(false))));
-  EXPECT_DOUBLE_EQ(2.5, read("Float", Variant(0.0)).AsDouble());
-  EXPECT_EQ(L"\x0436\x4E2D", read("Wide", Variant(L"")).AsWideString());
-  // A root that is no predefined key means the current user.
-  EXPECT_EQ(42, read("Number", Variant(0), reinterpret_cast<HKEY>(LONG_PTR{1234})).AsInteger());
-
-  EXPECT_EQ(7, read("Missing", Variant(7)).AsInteger());
-  EXPECT_EQ(7, ReadRegistryVariant(HKEY_CURRENT_USER, key + "\\None", "Number", Variant(7))
-                   .AsInteger());
-  EXPECT_EQ(7, read("Number", Variant(7LL)).AsInt64());  // a type it does not read
-  EXPECT_THROW(read("Wide", Variant(0)), ERegistryException);
-  TRegistry().DeleteKey("\\" + key);
+TEST_F(ScreenSaverTest, PreviewIsAChildOfTheHostMovingSlowerWithTextsInPlace) {
+  DisplayImages = false;
+  TMainForm* form = MakePreviewForm();
+  EXPECT_EQ(Host_, GetParent(form->Handle()));
+  EXPECT_EQ(80u, form->MoveTimer()->Interval());
+  // Fitted to the description's height, not shifted.
+  EXPECT_EQ(106 * 324 / 600, form->Label1()->Left());
 }
 
 }  // namespace
