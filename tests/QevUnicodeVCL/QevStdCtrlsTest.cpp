@@ -400,17 +400,18 @@ class TPngWriter {
   }
 };
 
-// The screen under Window, as top-down RGB rows.
+// What Window shows, as top-down RGB rows. Read from the window's own DC, not
+// the screen: other test programs share the display and may cover it.
 std::vector<std::uint8_t> Capture(HWND Window, int& Width, int& Height) {
   RECT bounds{};
   GetWindowRect(Window, &bounds);
   Width = bounds.right - bounds.left;
   Height = bounds.bottom - bounds.top;
-  HDC screen = GetDC(nullptr);
+  HDC screen = GetWindowDC(Window);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, Width, Height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, Width, Height, screen, bounds.left, bounds.top, SRCCOPY);
+  BitBlt(memory, 0, 0, Width, Height, screen, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -423,7 +424,7 @@ std::vector<std::uint8_t> Capture(HWND Window, int& Width, int& Height) {
   GetDIBits(memory, bitmap, 0, static_cast<UINT>(Height), bgra.data(), &info, DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  ReleaseDC(Window, screen);
   std::vector<std::uint8_t> rgb;
   for (size_t i = 0; i < bgra.size(); i += 4) rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
   return rgb;
