@@ -1,9 +1,14 @@
 # The pictures the forms show: PictureGen draws them at build time and writes
-# them as JPEG files, one per name, to the tree's pictures folder.
+# them as JPEG files (button glyphs as bitmap files), one per name, to the
+# tree's pictures folder.
 set(QEV_PICTURES_DIR ${CMAKE_BINARY_DIR}/pictures)
 set(QEV_PICTURE_FILES)
-foreach(name earth banner scene1 scene2 scene3 scene4 scene5 scene6 scene7)
+foreach(name earth banner scene1 scene2 scene3 scene4 scene5 scene6 scene7
+    icon worldpage vintrapage)
   list(APPEND QEV_PICTURE_FILES ${QEV_PICTURES_DIR}/${name}.jpg)
+endforeach()
+foreach(name restore web save)
+  list(APPEND QEV_PICTURE_FILES ${QEV_PICTURES_DIR}/${name}.bmp)
 endforeach()
 add_custom_command(OUTPUT ${QEV_PICTURE_FILES}
   COMMAND ${QEV_PICTUREGEN} --pictures ${QEV_PICTURES_DIR}
@@ -12,7 +17,8 @@ add_custom_command(OUTPUT ${QEV_PICTURE_FILES}
 add_custom_target(qev_pictures ALL DEPENDS ${QEV_PICTURE_FILES})
 
 # Like qev_form_resources, for form templates (X.dfm.in) in which a line
-# @PICTURE_<NAME>@ stands for the Picture.Data property holding <name>.jpg.
+# @PICTURE_<NAME>@ stands for the Picture.Data property holding <name>.jpg
+# and a line @GLYPH_<NAME>@ for the Glyph.Data property holding <name>.bmp.
 function(qev_picture_forms target)
   set(dir ${CMAKE_BINARY_DIR}/forms/${target})
   file(MAKE_DIRECTORY ${dir})

@@ -38,7 +38,13 @@ void TDigitPanel::CreateWnd() {
   ArrangeLabels();
 }
 
+void TDigitPanel::ChangeScale(Integer M, Integer D) {
+  TCustomControl::ChangeScale(M, D);
+  ArrangeLabels();
+}
+
 void TDigitPanel::ArrangeLabels() {
+  if (!HandleAllocated()) return;
   Measure_->SetFont(Font());
   Measure_->SetCaption(L"9");
   const Integer digitWidth = Measure_->Width();
@@ -78,7 +84,7 @@ void TDigitPanel::SetMaxLength(TLengthRange Value) {
   MaxLength_ = Value;
   // Cells left over from a longer panel must not keep old digits.
   for (Integer i = MaxLength_ + 1; i <= MaxDigitCells; ++i) ShowInCell(DigitLabel(i), WideString());
-  if (HandleAllocated()) ArrangeLabels();
+  ArrangeLabels();
   SetCaption(Caption_);
 }
 

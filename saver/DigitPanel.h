@@ -30,11 +30,16 @@ class TDigitPanel : public TCustomControl {
   TQevLabel* DigitLabel(Integer Index) const { return Digits_.at(static_cast<size_t>(Index - 1)); }
   TQevLabel* SeparatorLabel(Integer K) const { return Separators_.at(static_cast<size_t>(K - 1)); }
 
+  // Lays the cells out for the panel's font and sizes the panel to them; for
+  // a caller that changed the font (without a window, CreateWnd does it).
+  void ArrangeLabels();
+  // Scales the font, then lays the cells out for it.
+  void ChangeScale(Integer M, Integer D) override;
+
  protected:
   void CreateWnd() override;
 
  private:
-  void ArrangeLabels();
   Integer SeparatorsInUse() const { return (MaxLength_ - 1) / 3; }
 
   WideString Caption_;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "CustomMMScrsv.h"
 #include "DigitPanel.h"
 #include "ExtCtrls.h"
+#include "Maincontrol.h"
 #include "QevExtCtrls.h"
 #include "QevLXFetchUrl.h"
 #include "QevLXForms.h"
@@ -18,6 +20,7 @@ QEV_DEFINE_CLASS(TMainForm, QEV_METHOD(FormCreate), QEV_METHOD(MMScreenSaver1Set
                  QEV_METHOD(FirstWebUpdateTimerTimer), QEV_METHOD(WebUpdateTimer10MinTimer))
 
 TDateTime (*SaverClock)() = &Now;
+DWORD(WINAPI* SaverTimeZoneFunc)(LPTIME_ZONE_INFORMATION Zone) = &GetTimeZoneInformation;
 
 namespace {
 
@@ -44,9 +47,11 @@ void TMainForm::FormCreate(TObject*) {
     Scenes[static_cast<size_t>(i - 1)] = Part<TQevImage>(("Scene" + IntToStr(i)).c_str());
 }
 
-// The settings dialog is not part of this program yet: settings mode ends the
-// saver without a window.
-void TMainForm::MMScreenSaver1SetupDlg(TObject*) {}
+// Settings mode: the dialog runs while this form is still being read; the
+// program ends after it.
+void TMainForm::MMScreenSaver1SetupDlg(TObject*) {
+  std::unique_ptr<TControlForm>(NewForm<TControlForm>(Application))->ShowModal();
+}
 
 // ------------------------------------------------------------- statistics
 
@@ -54,6 +59,7 @@ void TMainForm::MMScreenSaver1SetupDlg(TObject*) {}
 // so that one bad figure neither stops the other counter nor mixes old and
 // new parameters.
 void TMainForm::RefreshStatistics(TStream* Stream) {
+  RenewUtcOffset();
   try {
     if (Stream) ApplyWebStats(Stream);
     FormatSettings.DateSeparator = '/';
@@ -74,8 +80,12 @@ void TMainForm::RefreshStatistics(TStream* Stream) {
   } catch (...) {
     TraceDroppedException(L"ComputeViewingsCounter");
   }
+}
+
+// Summer time comes and goes while a saver runs for days.
+void TMainForm::RenewUtcOffset() {
   TIME_ZONE_INFORMATION zone{};
-  const DWORD id = GetTimeZoneInformation(&zone);
+  const DWORD id = SaverTimeZoneFunc(&zone);
   if (id != TIME_ZONE_ID_INVALID) UtcOffset = UtcOffsetOf(id, zone);
 }
 
@@ -140,6 +150,8 @@ void TMainForm::FitToHeight(Integer ReferenceHeight) {
     control->Font()->SetSize(scaled(control->Font()->Size()));
     control->SetBounds(scaled(control->Left()), scaled(control->Top()), scaled(control->Width()),
                        scaled(control->Height()));
+    // Its cells are not components of the form: they follow the new font.
+    if (auto* digits = dynamic_cast<TDigitPanel*>(control)) digits->ArrangeLabels();
   }
 }
 
@@ -151,7 +163,12 @@ void TMainForm::ShiftTexts(Integer DX) {
 void TMainForm::MMScreenSaver1SaverStart(TObject*) {
   FitToHeight(600);
   RefreshStatistics(nullptr);
-  if (IsPreview()) MoveTimer()->SetInterval(80);
+  if (IsPreview()) {
+    MoveTimer()->SetInterval(80);
+    // Shown maximised, a window gets no WM_SHOWWINDOW, on which the saver
+    // component scales the form down to the preview host.
+    SetWindowState(wsNormal);
+  }
   MoveTimer()->SetEnabled(AnimateDisplay);
   TQevPanel* panel = MoveablePanel();
   if (!AnimateDisplay)
@@ -172,6 +189,7 @@ void TMainForm::MMScreenSaver1SaverStart(TObject*) {
 // -------------------------------------------------------------- web update
 
 void TMainForm::WebUpdateTimer10MinTimer(TObject*) {
+  RenewUtcOffset();  // also when no fetch runs or its answer never comes
   if (!AutoWebUpdate) return;
   StartWebStatThread(StatValues[siWebUpdateUrl], WideString(), WideString(),
                      TWebStatCallback::Bind<&TMainForm::RefreshStatistics>(this), this,

@@ -14,8 +14,9 @@
 #include "QevStdCtrls.h"
 #include "SysUtils.h"
 
-// The clock of the counters; tests fix it.
+// The clock of the counters and the time zone they count in; tests fix them.
 extern TDateTime (*SaverClock)();
+extern DWORD(WINAPI* SaverTimeZoneFunc)(LPTIME_ZONE_INFORMATION Zone);
 
 // Days to add to local time for UTC: the bias in force, which for ZoneId
 // (GetTimeZoneInformation's result) is the standard or the daylight one.
@@ -29,7 +30,8 @@ class TMainForm : public TQevTrxForm {
   // The completion of a web fetch (Stream nil after a failure) and, with
   // nil, the start-up computation of the counter parameters. Never raises:
   // a download or statistics that cannot be read leave the parameters of the
-  // counter they belong to as they were.
+  // counter they belong to as they were. The UTC offset is renewed whatever
+  // the download did.
   void RefreshStatistics(TStream* Stream);
   // Scales every control down when the form is lower than ReferenceHeight
   // (at most the screen's height).
@@ -85,6 +87,7 @@ class TMainForm : public TQevTrxForm {
   }
   void ComputeWorldCounter();
   void ComputeViewingsCounter();
+  void RenewUtcOffset();
   void ShiftTexts(Integer DX);
 };
 

@@ -35,7 +35,7 @@ const TStatArray BuiltInDefaults = {
     L"5,164,836,643",
     L"07/01/2002",
     L"5.68",
-    L"Visit www.vintrafilm.example and tell your friends about VINTRA!",
+    L"Visit www.vintrafilm.example and tell your friends!",  // fits the message line
     L"The estimates are based on 2000 reported data.  Be sure to check out our Web site!",
     L"http://www.vintrafilm.example/",
     L"http://www.vintrafilm.example/stats/webstats.txt"};

@@ -1,16 +1,19 @@
 // The screen saver program: starts the units, sets the application up, makes
 // the main form (which sets itself up for the command line's mode) and runs
 // the message loop unless the mode ends at once.
+#include "AboutBx.h"
 #include "CheckWinInetAndAdo.h"
 #include "CustomMMScrsv.h"
 #include "CustomMMUtils.h"
 #include "DigitPanel.h"
 #include "Forms.h"
+#include "Maincontrol.h"
 #include "PlatformUnits.h"
 #include "QevLXSafeWinInet.h"
 #include "QevLXUnits.h"
 #include "QevUnicodeUnits.h"
 #include "ScreenSaver.h"
+#include "UpdateMsgFrm.h"
 #include "defaults.h"
 
 namespace {
@@ -43,19 +46,28 @@ void StartUnits() {
   Initialization_QevUnicodeUnits();
   Initialization_QevLXUnits();
   Initialization_DigitPanel();
-  Initialization_defaults();
   Initialization_CustomMMUtils();
+  // A second saver waits for the first before it reads the settings, so it
+  // starts with what the first one saved.
   Initialization_CustomMMScrsv();
+  Initialization_defaults();
+  Initialization_AboutBx();
+  Initialization_UpdateMsgFrm();
+  Initialization_Maincontrol();
   Initialization_ScreenSaver();
 }
 
-// The saver's own units end first (settings saved, mutex released), then its
-// forms go while the framework they stand on is still there.
+// The saver's own units end first (settings saved, then the mutex released
+// for a waiting saver), then its forms go while the framework they stand on
+// is still there.
 void EndUnits() {
   Finalization_ScreenSaver();
+  Finalization_Maincontrol();
+  Finalization_UpdateMsgFrm();
+  Finalization_AboutBx();
+  Finalization_defaults();
   Finalization_CustomMMScrsv();
   Finalization_CustomMMUtils();
-  Finalization_defaults();
   Finalization_DigitPanel();
   Application->DestroyForms();
   Finalization_QevLXUnits();

@@ -1,9 +1,12 @@
 // Build tool: draws the saver's pictures (the earth, the banner, seven film
-// scenes) and writes them as JPEG files; puts them into form descriptions.
+// scenes, the settings dialog's and about box's pictures) and writes them as
+// JPEG files, and the dialog's button glyphs as bitmap files; puts them into
+// form descriptions.
 // Usage: PictureGen --pictures <dir>
 //        PictureGen --form <template.dfm.in> <out.dfm> <dir>
 // In a template, a line holding @PICTURE_<NAME>@ becomes the Picture.Data
-// property of <dir>/<name>.jpg. Everything is drawn from fixed seeds, so the
+// property of <dir>/<name>.jpg, a line holding @GLYPH_<NAME>@ the Glyph.Data
+// property of <dir>/<name>.bmp. Everything is drawn from fixed seeds, so the
 // files are the same on every build.
 #include <algorithm>
 #include <cctype>
@@ -294,8 +297,7 @@ double Fractal(double X, double Y, double Z) {
 
 // The globe lit from the upper left: oceans, continents, ice, a soft
 // terminator and a thin atmosphere at the rim.
-void DrawEarth(TRaster& R) {
-  double cx = R.Width / 2.0, cy = R.Height / 2.0, radius = std::min(cx, cy) - 3;
+void PaintGlobe(TRaster& R, double cx, double cy, double radius) {
   const double lx = -0.55, ly = -0.38, lz = 0.74, tilt = 0.35, turn = 2.2;
   TPaint surface = [=](double X, double Y) {
     double nx = (X - cx) / radius, ny = (Y - cy) / radius;
@@ -318,6 +320,11 @@ void DrawEarth(TRaster& R) {
     return Mix(colour, TRgb{110, 170, 255}, std::pow(1 - nz, 3) * light * 0.7);
   };
   FillShape(R, Disc(cx, cy, radius), surface);
+}
+
+void DrawEarth(TRaster& R) {
+  double cx = R.Width / 2.0, cy = R.Height / 2.0;
+  PaintGlobe(R, cx, cy, std::min(cx, cy) - 3);
 }
 
 // A strip of film: perforated edges, the title large in the frame between.
@@ -537,6 +544,80 @@ void DrawStarfield(TRaster& R) {
   Vignette(R, 0.25);
 }
 
+// ------------------------------------------------- the settings dialog's
+
+// A person seen from behind: head and shoulders standing on Y.
+void Person(TRaster& R, double X, double Y, double Height, TRgb C) {
+  double head = Height * 0.17;
+  FillShape(R, Disc(X, Y - Height + head, head), Solid(C));
+  FillShape(R, RoundRect(X - Height * 0.24, Y - Height + head * 2.1, X + Height * 0.24, Y + 4,
+                         Height * 0.16),
+            Solid(C));
+}
+
+// The program's icon: the globe in a frame of film.
+void DrawIcon(TRaster& R) {
+  double w = R.Width, h = R.Height;
+  Fill(R, Solid({30, 26, 22}));
+  for (double x = 2; x + 3 < w; x += 6)
+    for (double y : {1.0, h - 4})
+      FillShape(R, RoundRect(x, y, x + 3, y + 3, 0.8), Solid({235, 225, 200}));
+  FillShape(R, Rect(0, 6, w, h - 6), Solid({8, 10, 28}));
+  PaintGlobe(R, w / 2, h / 2, h / 2 - 7);
+}
+
+// The world page: a crowd in front of the globe at dawn.
+void DrawWorldPage(TRaster& R) {
+  double w = R.Width, h = R.Height;
+  Fill(R, Vertical({{0, {10, 14, 45}}, {h * 0.7, {90, 70, 120}}, {h, {230, 140, 80}}}));
+  Stars(R, 25, h * 0.5, 31);
+  Glow(R, w * 0.5, h * 0.42, w * 0.55, {120, 170, 255}, 0.35);
+  PaintGlobe(R, w * 0.5, h * 0.42, w * 0.33);
+  TRandom random(37);
+  const TRgb shades[] = {{25, 20, 35}, {45, 32, 40}, {20, 28, 45}};
+  for (int row = 0; row < 2; ++row)
+    for (double x = row ? 2 : -4; x < w + 6; x += row ? 11 : 12) {
+      double size = random.Between(row ? 26 : 20, row ? 32 : 26);
+      Person(R, x + random.Between(-2, 2), h - (row ? 0 : 8), size,
+             Scale(shades[int(random.Between(0, 2.99))], row ? 1 : 1.6));
+    }
+}
+
+// The viewers page: a film reel on the curtain of a cinema, its film running
+// out below.
+void DrawVintraPage(TRaster& R) {
+  double w = R.Width, h = R.Height;
+  Fill(R, [h](double X, double Y) {
+    double fold = 0.75 + 0.25 * std::cos(X * 0.7);
+    return Scale(Mix(TRgb{150, 20, 30}, TRgb{60, 5, 15}, Y / h), fold);
+  });
+  Glow(R, w * 0.45, h * 0.38, w * 0.5, {255, 220, 160}, 0.35);
+  double cx = w * 0.45, cy = h * 0.38, radius = w * 0.3;
+  FillShape(R, Disc(cx + 2, cy + 2, radius), Solid({20, 0, 5}), 0.5);
+  FillShape(R, Disc(cx, cy, radius),
+            Vertical({{cy - radius, {235, 235, 240}}, {cy + radius, {120, 125, 140}}}));
+  for (int i = 0; i < 6; ++i) {
+    double a = i * Pi / 3 + Pi / 6;
+    FillShape(R, Disc(cx + std::cos(a) * radius * 0.58, cy + std::sin(a) * radius * 0.58,
+                      radius * 0.22),
+              Solid({60, 10, 20}));
+  }
+  FillShape(R, Disc(cx, cy, radius * 0.14), Solid({70, 70, 80}));
+  // The film, from the reel's foot to the right edge.
+  double top = h * 0.76, bottom = h * 0.94;
+  FillShape(R,
+            Polygon({{cx - 4, cy + radius - 2}, {cx + 4, cy + radius - 2}, {w * 0.2, top},
+                     {w * 0.08, top}}),
+            Solid({25, 22, 20}));
+  FillShape(R, Rect(0, top, w, bottom), Solid({25, 22, 20}));
+  for (double x = 1; x + 3 < w; x += 6)
+    for (double y : {top + 1.5, bottom - 4})
+      FillShape(R, Rect(x, y, x + 3, y + 2.5), Solid({235, 225, 200}));
+  for (double x = 2; x + 14 < w; x += 17)
+    FillShape(R, Rect(x, top + 5, x + 14, bottom - 5.5),
+              Vertical({{top + 5, {255, 200, 110}}, {bottom - 5, {200, 120, 60}}}));
+}
+
 struct TPicture {
   const char* Name;
   int Width, Height;
@@ -549,7 +630,63 @@ const TPicture Pictures[] = {
     {"scene3", 160, 120, DrawSailboat},  {"scene4", 160, 120, DrawForest},
     {"scene5", 160, 120, DrawMountains}, {"scene6", 160, 120, DrawDesert},
     {"scene7", 160, 120, DrawStarfield},
+    {"icon", 32, 32, DrawIcon},          {"worldpage", 88, 88, DrawWorldPage},
+    {"vintrapage", 88, 88, DrawVintraPage},
 };
+
+// ------------------------------------------------------------ button glyphs
+
+// Button glyphs are bitmaps whose bottom-left colour is transparent: drawn
+// over a button face, every pixel left untouched takes that colour.
+const TRgb GlyphFace = {192, 192, 192};
+const TRgb GlyphTransparent = {128, 128, 0};
+
+// A circular arrow turning back: to what it was.
+void DrawRestoreGlyph(TRaster& R) {
+  const TRgb green = {0, 120, 0};
+  const double cx = 8, cy = 9, radius = 4.8, end = -50 * Pi / 180;
+  FillShape(R, Strokes({Arc({cx, cy}, radius, -50, 220, 24)}, 2.2), Solid(green));
+  // The head at the open end, pointing on round the circle.
+  TPoint at = {cx + radius * std::cos(end), cy + radius * std::sin(end)};
+  TPoint ahead = {std::sin(end), -std::cos(end)}, out = {std::cos(end), std::sin(end)};
+  FillShape(R,
+            Polygon({{at.X + 4.5 * ahead.X, at.Y + 4.5 * ahead.Y},
+                     {at.X + 3.4 * out.X, at.Y + 3.4 * out.Y},
+                     {at.X - 3.4 * out.X, at.Y - 3.4 * out.Y}}),
+            Solid(green));
+}
+
+// A small globe: the web.
+void DrawWebGlyph(TRaster& R) {
+  FillShape(R, Disc(8, 8, 6.5), Vertical({{1.5, {90, 160, 240}}, {14.5, {20, 60, 150}}}));
+  TPolyline meridian;
+  for (TPoint p : Arc({0, 0}, 1, -90, 90, 12)) meridian.push_back({8 + 3 * p.X, 8 + 6.2 * p.Y});
+  TPolyline other = meridian;
+  for (TPoint& p : other) p.X = 16 - p.X;
+  FillShape(R, Strokes({meridian, other, {{8, 1.8}, {8, 14.2}}, {{1.8, 8}, {14.2, 8}}}, 0.8),
+            Solid({210, 235, 255}), 0.8);
+}
+
+// A floppy disk: save.
+void DrawSaveGlyph(TRaster& R) {
+  FillShape(R, RoundRect(1.5, 1.5, 14.5, 14.5, 1), Solid({30, 40, 110}));
+  FillShape(R, Rect(4, 2, 12, 7.5), Solid({245, 245, 250}));
+  FillShape(R, Rect(5, 10, 11, 14.5), Solid({185, 185, 195}));
+  FillShape(R, Rect(6, 11, 7.5, 13.5), Solid({30, 40, 110}));
+}
+
+const TPicture ButtonGlyphs[] = {
+    {"restore", 16, 16, DrawRestoreGlyph},
+    {"web", 16, 16, DrawWebGlyph},
+    {"save", 16, 16, DrawSaveGlyph},
+};
+
+void DrawGlyph(TRaster& R, void (*Draw)(TRaster&)) {
+  Fill(R, Solid(GlyphFace));
+  Draw(R);
+  for (TRgb& p : R.Pixels)
+    if (p.R == GlyphFace.R && p.G == GlyphFace.G && p.B == GlyphFace.B) p = GlyphTransparent;
+}
 
 // ------------------------------------------------------------------ files
 
@@ -587,6 +724,35 @@ std::string EncodeJpeg(TRaster& R, int Quality) {
   return data;
 }
 
+void PutLittleEndian(std::string& Data, unsigned Value, int Bytes) {
+  for (int i = 0; i < Bytes; ++i) Data += char((Value >> (8 * i)) & 0xFF);
+}
+
+// A 24-bit bitmap file, bottom row first.
+std::string EncodeBmp(TRaster& R) {
+  const unsigned stride = (unsigned(R.Width) * 3 + 3) & ~3u;
+  const unsigned pixels = stride * unsigned(R.Height), offset = 14 + 40;
+  std::string data = "BM";
+  PutLittleEndian(data, offset + pixels, 4);
+  PutLittleEndian(data, 0, 4);
+  PutLittleEndian(data, offset, 4);
+  for (auto [value, bytes] : {std::pair{40u, 4}, {unsigned(R.Width), 4}, {unsigned(R.Height), 4},
+                              {1u, 2}, {24u, 2}, {0u, 4}, {pixels, 4}, {2835u, 4}, {2835u, 4},
+                              {0u, 4}, {0u, 4}})
+    PutLittleEndian(data, value, bytes);
+  auto byte = [](double v) { return char(std::lround(std::clamp(v, 0.0, 255.0))); };
+  for (int y = R.Height - 1; y >= 0; --y) {
+    for (int x = 0; x < R.Width; ++x) {
+      const TRgb& p = R.At(x, y);
+      data += byte(p.B);
+      data += byte(p.G);
+      data += byte(p.R);
+    }
+    data.append(stride - unsigned(R.Width) * 3, '\0');
+  }
+  return data;
+}
+
 std::string ReadFile(const std::string& Name) {
   std::ifstream in(Name, std::ios::binary);
   if (!in) throw std::runtime_error("cannot open " + Name);
@@ -608,42 +774,76 @@ void WritePictures(const std::string& Dir) {
     p.Draw(raster);
     WriteFile(Dir + "/" + p.Name + ".jpg", EncodeJpeg(raster, 90));
   }
+  for (const TPicture& g : ButtonGlyphs) {
+    TRaster raster(g.Width, g.Height);
+    DrawGlyph(raster, g.Draw);
+    WriteFile(Dir + "/" + g.Name + ".bmp", EncodeBmp(raster));
+  }
 }
 
-// The picture's stream data: the graphic's class name as a short string, then
-// the JPEG's size (4 bytes, little endian) and the file.
-std::string PictureProperty(const std::string& Jpeg, const std::string& Indent,
-                            const std::string& Eol) {
-  std::string data = "\x0ATJPEGImage";
-  for (int shift = 0; shift < 32; shift += 8) data += char((Jpeg.size() >> shift) & 0xFF);
-  data += Jpeg;
+// A binary property in the form text, 32 bytes a line.
+std::string BinaryProperty(const std::string& Name, const std::string& Data,
+                           const std::string& Indent, const std::string& Eol) {
   static const char hex[] = "0123456789ABCDEF";
-  std::string text = Indent + "Picture.Data = {";
-  for (std::size_t i = 0; i < data.size(); ++i) {
+  std::string text = Indent + Name + " = {";
+  for (std::size_t i = 0; i < Data.size(); ++i) {
     if (i % 32 == 0) text += Eol + Indent + "  ";
-    text += hex[static_cast<unsigned char>(data[i]) >> 4];
-    text += hex[data[i] & 15];
+    text += hex[static_cast<unsigned char>(Data[i]) >> 4];
+    text += hex[Data[i] & 15];
   }
   return text + "}";
 }
 
+// A picture's stream data: the graphic's class name as a short string, then
+// the JPEG's size (4 bytes, little endian) and the file.
+std::string PictureProperty(const std::string& Jpeg, const std::string& Indent,
+                            const std::string& Eol) {
+  std::string data = "\x0ATJPEGImage";
+  PutLittleEndian(data, unsigned(Jpeg.size()), 4);
+  return BinaryProperty("Picture.Data", data + Jpeg, Indent, Eol);
+}
+
+// A bitmap's stream data: the file's size (4 bytes, little endian), the file.
+std::string GlyphProperty(const std::string& Bmp, const std::string& Indent,
+                          const std::string& Eol) {
+  std::string data;
+  PutLittleEndian(data, unsigned(Bmp.size()), 4);
+  return BinaryProperty("Glyph.Data", data + Bmp, Indent, Eol);
+}
+
+// What a template line @<Mark><NAME>@ stands for.
+struct TSplice {
+  const char* Mark;
+  const TPicture* First;
+  const TPicture* Last;
+  const char* Extension;
+  std::string (*Property)(const std::string& File, const std::string& Indent,
+                          const std::string& Eol);
+};
+
+void Splice(std::string& Text, const TSplice& Kind, const std::string& Dir) {
+  const std::string eol = Text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const std::string mark = Kind.Mark;
+  for (std::size_t at; (at = Text.find(mark)) != std::string::npos;) {
+    std::size_t end = Text.find('@', at + 1);
+    std::size_t lineStart = Text.rfind('\n', at) + 1;  // npos + 1 == 0 on the first line
+    if (end == std::string::npos) throw std::runtime_error("unterminated " + mark);
+    std::string name = Text.substr(at + mark.size(), end - at - mark.size());
+    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (std::none_of(Kind.First, Kind.Last, [&](const TPicture& p) { return p.Name == name; }))
+      throw std::runtime_error("no picture " + name);
+    std::string property = Kind.Property(ReadFile(Dir + "/" + name + Kind.Extension),
+                                         Text.substr(lineStart, at - lineStart), eol);
+    Text.replace(lineStart, end + 1 - lineStart, property);
+  }
+}
+
 void WriteForm(const std::string& Template, const std::string& Out, const std::string& Dir) {
   std::string text = ReadFile(Template);
-  const std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  const std::string mark = "@PICTURE_";
-  for (std::size_t at; (at = text.find(mark)) != std::string::npos;) {
-    std::size_t end = text.find('@', at + 1);
-    std::size_t lineStart = text.rfind('\n', at) + 1;  // npos + 1 == 0 on the first line
-    if (end == std::string::npos) throw std::runtime_error("unterminated " + mark);
-    std::string name = text.substr(at + mark.size(), end - at - mark.size());
-    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (std::none_of(std::begin(Pictures), std::end(Pictures),
-                     [&](const TPicture& p) { return p.Name == name; }))
-      throw std::runtime_error("no picture " + name);
-    std::string property = PictureProperty(ReadFile(Dir + "/" + name + ".jpg"),
-                                           text.substr(lineStart, at - lineStart), eol);
-    text.replace(lineStart, end + 1 - lineStart, property);
-  }
+  Splice(text, {"@PICTURE_", std::begin(Pictures), std::end(Pictures), ".jpg", PictureProperty},
+         Dir);
+  Splice(text, {"@GLYPH_", std::begin(ButtonGlyphs), std::end(ButtonGlyphs), ".bmp", GlyphProperty},
+         Dir);
   WriteFile(Out, text);
 }
 

@@ -115,6 +115,8 @@ constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = I
 
 using TCursor = std::int16_t;
 constexpr TCursor crDefault = 0, crArrow = -2, crHourGlass = -11, crHandPoint = -21;
+// The type of cursor properties: form streams name the cursors above.
+PTypeInfo TypeInfoTCursor();
 
 using TKeyEvent = TEvent<void(TObject* Sender, Word& Key, TShiftState Shift)>;
 using TKeyPressEvent = TEvent<void(TObject* Sender, AnsiChar& Key)>;
@@ -430,6 +432,9 @@ class TWinControl : public TControl {
   bool IsShowing() override;
   void Loaded() override;
   bool Showing() { return IsShowing(); }
+  // The windowless child that takes the mouse at Pos (client coordinates):
+  // the topmost visible and enabled one there, nullptr when none.
+  TControl* WindowlessChildAt(const TPoint& Pos);
 
   // Focus and tab order.
   virtual bool CanFocus();
@@ -450,6 +455,9 @@ class TWinControl : public TControl {
   // The sunken three-dimensional look (the flat one when off).
   bool Ctl3D() const { return Ctl3D_; }
   void SetCtl3D(bool Value);
+  // Paints through an off-screen bitmap, so that the window does not flicker.
+  bool DoubleBuffered() const { return DoubleBuffered_; }
+  void SetDoubleBuffered(bool Value) { DoubleBuffered_ = Value; }
 
   void Invalidate() override;
   void Update() override;
@@ -497,7 +505,9 @@ class TWinControl : public TControl {
   void WMNotify(TMessage& Message);
   void WMCtlColor(TMessage& Message);
   void WMPaint(TMessage& Message);
+  void PaintBuffered(HDC DC, const RECT& Area);
   void WMEraseBkgnd(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
   void WMSetFocus(TMessage& Message);
   void WMKillFocus(TMessage& Message);
   void WMSize(TMessage& Message);
@@ -520,6 +530,7 @@ class TWinControl : public TControl {
   bool TabStop_ = false;
   bool Aligning_ = false;
   bool Ctl3D_ = true;
+  bool DoubleBuffered_ = false;
 };
 
 // ------------------------------------------------------- painted controls

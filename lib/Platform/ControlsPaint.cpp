@@ -1,5 +1,8 @@
 // Painting: window backgrounds, windowless children, canvases of controls,
 // and the hint window.
+#include <memory>
+#include <type_traits>
+
 #include "Controls.h"
 #include "Scoped.h"
 
@@ -20,11 +23,18 @@ bool HasWindowlessChild(const TWinControl* Control) {
   return false;
 }
 
+using TMemoryDCOwner = std::unique_ptr<std::remove_pointer_t<HDC>, TReleaser<DeleteDC>>;
+
 }  // namespace
 
 // ------------------------------------------------------ TWinControl painting
 
 void TWinControl::WMPaint(TMessage& Message) {
+  if (!Message.WParam && DoubleBuffered_) {
+    TPaintDC dc(Handle_);
+    PaintBuffered(dc, dc.Paint().rcPaint);
+    return;
+  }
   bool custom = dynamic_cast<TCustomControl*>(this) != nullptr;
   if (Message.WParam || (!custom && !HasWindowlessChild(this))) {
     if (Message.WParam && custom) PaintWindow(reinterpret_cast<HDC>(Message.WParam));
@@ -35,6 +45,28 @@ void TWinControl::WMPaint(TMessage& Message) {
   TPaintDC dc(Handle_);
   PaintWindow(dc);
   PaintControls(dc);
+}
+
+// The background, the window and its windowless children are drawn into a
+// bitmap first and reach the screen in one copy. WParam == LParam marks the
+// erase meant for the bitmap.
+void TWinControl::PaintBuffered(HDC DC, const RECT& Area) {
+  RECT client{};
+  GetClientRect(Handle_, &client);
+  TMemoryDCOwner memory(CreateCompatibleDC(DC));
+  TGdiObjectOwner bitmap(memory ? CreateCompatibleBitmap(DC, client.right, client.bottom) : nullptr);
+  if (!bitmap) {  // no room for the bitmap: straight onto the window
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), reinterpret_cast<LPARAM>(DC));
+    PaintWindow(DC);
+    PaintControls(DC);
+    return;
+  }
+  TSelectObject selected(memory.get(), bitmap.get());
+  auto buffer = reinterpret_cast<WPARAM>(memory.get());
+  Perform(WM_ERASEBKGND, buffer, static_cast<LPARAM>(buffer));
+  Perform(WM_PAINT, buffer, 0);
+  BitBlt(DC, Area.left, Area.top, Area.right - Area.left, Area.bottom - Area.top, memory.get(),
+         Area.left, Area.top, SRCCOPY);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -55,6 +87,10 @@ void TWinControl::PaintControls(HDC DC) {
 }
 
 void TWinControl::WMEraseBkgnd(TMessage& Message) {
+  if (DoubleBuffered_ && Message.WParam != static_cast<WPARAM>(Message.LParam)) {
+    Message.Result = 1;  // WM_PAINT erases in its bitmap
+    return;
+  }
   if (ControlStyle_.Contains(csOpaque) || ClassErasesBackground_) {
     DefaultHandler(Message);
     return;

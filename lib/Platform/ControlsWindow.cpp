@@ -2,6 +2,7 @@
 // message chain, focus and tab order.
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "Controls.h"
 #include "Forms.h"
@@ -10,6 +11,7 @@ QEV_DEFINE_CLASS(TWinControl,
                  QEV_PROPERTY(TabOrder, TabOrder, SetTabOrder).Default(-1),
                  QEV_PROPERTY(TabStop, TabStop, SetTabStop).Default(false),
                  QEV_PROPERTY(Ctl3D, Ctl3D, SetCtl3D).Default(true),
+                 QEV_PROPERTY(DoubleBuffered, DoubleBuffered, SetDoubleBuffered).Default(false),
                  QEV_PROPERTY(OnEnter, OnEnter, OnEnter),
                  QEV_PROPERTY(OnExit, OnExit, OnExit),
                  QEV_PROPERTY(OnKeyDown, OnKeyDown, OnKeyDown),
@@ -32,6 +34,17 @@ unsigned Low32(const void* p) {
 
 bool IsMouseMessage(UINT Msg) { return Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST; }
 
+const TIdentMapEntry Cursors[] = {{crDefault, "crDefault"}, {crArrow, "crArrow"},
+                                  {crHourGlass, "crHourGlass"}, {crHandPoint, "crHandPoint"}};
+
+bool CursorToIdent(Integer Cursor, AnsiString& Ident) {
+  return IntToIdent(Cursor, Ident, Cursors, static_cast<Integer>(std::size(Cursors)));
+}
+
+bool IdentToCursor(const AnsiString& Ident, Integer& Cursor) {
+  return IdentToInt(Ident, Cursor, Cursors, static_cast<Integer>(std::size(Cursors)));
+}
+
 // The message StdWndProc is dispatching on this thread, and to whom.
 struct TWindowDispatch {
   const TWinControl* Control = nullptr;
@@ -46,6 +59,11 @@ const AnsiString& ControlAtomString() { return Atoms.ControlName; }
 ATOM WindowAtom() { return Atoms.Window; }
 ATOM ControlAtom() { return Atoms.Control; }
 
+PTypeInfo TypeInfoTCursor() {
+  static const TTypeInfo Info{tkInteger, "TCursor"};
+  return &Info;
+}
+
 void Initialization_Controls() {
   Atoms.WindowName = Format("PlatformWnd%.8X", {GetCurrentProcessId()});
   Atoms.ControlName =
@@ -54,6 +72,7 @@ void Initialization_Controls() {
   if (!Atoms.Window) RaiseLastOSError();
   Atoms.Control = GlobalAddAtomA(Atoms.ControlName.c_str());
   if (!Atoms.Control) RaiseLastOSError();
+  RegisterIntegerConsts(TypeInfoTCursor(), IdentToCursor, CursorToIdent);
 }
 
 void Finalization_Controls() {
@@ -290,20 +309,47 @@ void TWinControl::WndProc(TMessage& Message) {
   TControl::WndProc(Message);
 }
 
-// Mouse messages over a windowless child go to that child, in its coordinates.
-bool TWinControl::ForwardMouseMessage(TMessage& Message) {
-  if (Message.Msg == WM_MOUSEWHEEL || GetCapture() == Handle_) return false;
-  TPoint point = PointOfLParam(Message.LParam);
+TControl* TWinControl::WindowlessChildAt(const TPoint& Pos) {
   for (auto it = Controls_.rbegin(); it != Controls_.rend(); ++it) {
     TControl* child = *it;
     if (dynamic_cast<TWinControl*>(child) || !child->Visible() || !child->Enabled()) continue;
     TRect bounds = child->BoundsRect();
-    if (!PtInRect(&bounds, point)) continue;
-    Message.Result = child->Perform(Message.Msg, Message.WParam,
-                                    MAKELPARAM(point.x - bounds.left, point.y - bounds.top));
-    return true;
+    if (PtInRect(&bounds, Pos)) return child;
   }
-  return false;
+  return nullptr;
+}
+
+// Mouse messages over a windowless child go to that child, in its coordinates.
+bool TWinControl::ForwardMouseMessage(TMessage& Message) {
+  if (Message.Msg == WM_MOUSEWHEEL || GetCapture() == Handle_) return false;
+  TPoint point = PointOfLParam(Message.LParam);
+  TControl* child = WindowlessChildAt(point);
+  if (!child) return false;
+  Message.Result = child->Perform(Message.Msg, Message.WParam,
+                                  MAKELPARAM(point.x - child->Left(), point.y - child->Top()));
+  return true;
+}
+
+// A busy cursor of the screen wins; over the client area of this very window
+// (not a child window's), the cursor of the windowless child under the mouse,
+// else the control's own.
+void TWinControl::WMSetCursor(TMessage& Message) {
+  if (LOWORD(Message.LParam) == HTCLIENT && Screen) {
+    TCursor cursor = Screen->Cursor();
+    if (cursor == crDefault && reinterpret_cast<HWND>(Message.WParam) == Handle_) {
+      POINT pos{};
+      TControl* child = nullptr;
+      if (GetCursorPos(&pos) && ::ScreenToClient(Handle_, &pos)) child = WindowlessChildAt(pos);
+      if (child) cursor = child->Cursor();
+    }
+    if (cursor == crDefault) cursor = Cursor();
+    if (cursor != crDefault) {
+      ::SetCursor(TScreen::Cursors(cursor));
+      Message.Result = TRUE;
+      return;
+    }
+  }
+  DefaultHandler(Message);
 }
 
 void TWinControl::Dispatch(TMessage& Message) {
@@ -340,16 +386,7 @@ void TWinControl::Dispatch(TMessage& Message) {
     case CM_DIALOGKEY: case CM_DIALOGCHAR: CMDialogKey(Message); return;
     case WM_SYSCHAR: WMSysChar(Message); return;
     case CM_RECREATEWND: CMRecreateWnd(Message); return;
-    case WM_SETCURSOR:
-      // A busy cursor of the screen, or the control's own, over the client area.
-      if (LOWORD(Message.LParam) == HTCLIENT && Screen &&
-          (Screen->Cursor() != crDefault || Cursor() != crDefault)) {
-        ::SetCursor(TScreen::Cursors(Screen->Cursor() != crDefault ? Screen->Cursor() : Cursor()));
-        Message.Result = TRUE;
-        return;
-      }
-      DefaultHandler(Message);
-      return;
+    case WM_SETCURSOR: WMSetCursor(Message); return;
     case CM_VISIBLECHANGED:
       UpdateShowing();
       TControl::Dispatch(Message);

@@ -6,10 +6,12 @@
 #include "Clipbrd.h"
 #include "ComCtrls.h"
 #include "Controls.h"
+#include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "Graphics.h"
 #include "Jpeg.h"
+#include "Mask.h"
 #include "Menus.h"
 #include "StdActns.h"
 #include "StdCtrls.h"
@@ -29,9 +31,12 @@ void Initialization_PlatformUnits() {
   Initialization_StdCtrls();
   Initialization_Buttons();
   Initialization_ComCtrls();
+  Initialization_Mask();
+  Initialization_Dialogs();
 }
 
 void Finalization_PlatformUnits() {
+  Finalization_Mask();
   Finalization_ComCtrls();
   Finalization_Buttons();
   Finalization_StdCtrls();

@@ -74,10 +74,12 @@ Function ProcAddress(HMODULE Module, const char* Name) {
 
 // ------------------------------------------------------------ device contexts
 
-// The DC of a window, or of the screen for no window.
+// The DC of a window's client area (with its frame when WholeWindow), or of
+// the screen for no window.
 class TWindowDC {
  public:
-  explicit TWindowDC(HWND Wnd) : Wnd_(Wnd), DC_(GetDC(Wnd)) {}
+  explicit TWindowDC(HWND Wnd, bool WholeWindow = false)
+      : Wnd_(Wnd), DC_(WholeWindow ? GetWindowDC(Wnd) : GetDC(Wnd)) {}
   ~TWindowDC() {
     if (DC_) ReleaseDC(Wnd_, DC_);
   }

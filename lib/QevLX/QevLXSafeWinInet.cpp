@@ -85,6 +85,18 @@ std::basic_string<Char> QueryHeader(BOOL(WINAPI* Query)(HINTERNET, DWORD, LPVOID
   return std::basic_string<Char>(buffer.data());
 }
 
+// The saver stores its own options as text "0" and "1": a text that is a
+// number counts as that number.
+bool ReadSwitchText(const TQevRegistryLX& Reg, const WideString& ValueName) {
+  Integer value = 0;
+  try {
+    if (TryStrToInt(WideToAnsi(Reg.ReadString(ValueName)), value)) return value != 0;
+  } catch (const ERegistryException&) {
+    TraceDroppedException(L"ReadRegistryBoolDef");
+  }
+  return true;  // an unreadable value must not keep the program from starting
+}
+
 }  // namespace
 
 bool ReadRegistryBoolDef(HKEY Root, const WideString& KeyName, const WideString& ValueName) {
@@ -95,8 +107,7 @@ bool ReadRegistryBoolDef(HKEY Root, const WideString& KeyName, const WideString&
   try {
     return reg.ReadBoolDef(ValueName, true);
   } catch (const ERegistryException&) {
-    TraceDroppedException(L"ReadRegistryBoolDef");
-    return true;  // a value of another type must not keep the program from starting
+    return ReadSwitchText(reg, ValueName);
   }
 }
 

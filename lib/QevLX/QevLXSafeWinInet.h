@@ -48,8 +48,9 @@ extern bool SafeWinInetWide;
 // the message of every error raised because WinInet is off.
 extern WideString InternetConnectionDisabledMsg;
 
-// The Internet switch: the 32-bit value ValueName under Root\KeyName. An empty
-// key name, a key that does not open, a missing value or one of another type
+// The Internet switch: the 32-bit value ValueName under Root\KeyName, or a
+// text that is an integer ("0", "1"); non-zero allows. An empty key name, a
+// key that does not open, a missing value or one that reads as no integer
 // all mean allowed.
 bool ReadRegistryBoolDef(HKEY Root, const WideString& KeyName, const WideString& ValueName);
 // Loads WinInet (once) and binds its entry points when the switch allows it;

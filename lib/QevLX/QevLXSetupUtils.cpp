@@ -258,15 +258,13 @@ void ShowScreenSaverSettings() {
 
 void OpenScreenSaverSettingsPage() {
   try {
-    // Without the display panel there is nothing to open and no window to wait for.
-    if (DeskCplPath().empty()) return;
     WideString folder = SetupWindowsFolder();
     if (!WideFileExists(folder + L"Control.exe"))
       folder = WideIncludeTrailingBackslash(SystemFolder());
     SetupShellOpenFunc(L"Control.exe", DeskCplName, folder, SW_SHOW);
     SelectScreenSaverTab();
   } catch (...) {
-    TraceDroppedException(L"ShowScreenSaverSettings");
+    TraceDroppedException(L"OpenScreenSaverSettingsPage");
   }
 }
 

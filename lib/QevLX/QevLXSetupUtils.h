@@ -57,8 +57,8 @@ void ShowScreenSaverSettings();
 // True when the display control panel's InstallScreenSaver entry must not be
 // used, also when there is no display control panel.
 bool ShouldAvoidDeskCpl();
-// Opens the display settings on their screen-saver page; never raises and
-// returns at once when there is no display control panel.
+// Opens the display settings on their screen-saver page through the control
+// panel, also when the display panel's own library is not found; never raises.
 void OpenScreenSaverSettingsPage();
 
 // ------------------------------------------------------------ test seams

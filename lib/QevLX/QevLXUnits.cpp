@@ -3,6 +3,8 @@
 #include "CheckWinInetAndAdo.h"
 #include "QevLXFetchUrl.h"
 #include "QevLXForms.h"
+#include "QevLXHotLabel.h"
+#include "QevLXMapiUtils.h"
 #include "QevLXSafeWinInet.h"
 #include "QevLXSetupUtils.h"
 #include "QevLXUtils.h"
@@ -14,6 +16,8 @@ void Initialization_QevLXUnits() {
   Initialization_QevLXUtils();
   Initialization_CheckWinInetAndAdo();
   Initialization_QevLXSafeWinInet();
+  Initialization_QevLXHotLabel();
+  Initialization_QevLXMapiUtils();
   Initialization_QevLXWinInetRequestor();
   Initialization_QevLXFetchUrl();
   Initialization_QevLXForms();
@@ -29,6 +33,8 @@ void Finalization_QevLXUnits() {
   Finalization_QevLXForms();
   Finalization_QevLXFetchUrl();
   Finalization_QevLXWinInetRequestor();
+  Finalization_QevLXMapiUtils();
+  Finalization_QevLXHotLabel();
   Finalization_QevLXSafeWinInet();
   Finalization_CheckWinInetAndAdo();
   Finalization_QevLXUtils();

@@ -5,6 +5,7 @@
 #include "QevClipBrd.h"
 #include "QevComCtrls.h"
 #include "QevControls.h"
+#include "QevDialogs.h"
 #include "QevExtCtrls.h"
 #include "QevForms.h"
 #include "QevMenus.h"
@@ -27,6 +28,7 @@ void Initialization_QevUnicodeUnits() {
   Initialization_QevExtCtrls();
   Initialization_QevMenus();
   Initialization_QevComCtrls();
+  Initialization_QevDialogs();
 }
 
 void Finalization_QevUnicodeUnits() {

@@ -52,9 +52,17 @@ TEST_F(InternetSwitch, SwitchIsOnUnlessAnIntegerSaysOff) {
   EXPECT_FALSE(Allowed());
   SetSwitch(1);
   EXPECT_TRUE(Allowed());
-  const wchar_t text[] = L"0";
-  SetSwitch(REG_SZ, text, sizeof(text));
-  EXPECT_TRUE(Allowed()) << "a value of another type must not stop the program";
+  // Text as the saver stores its options counts as the number it holds.
+  auto setText = [&](const std::wstring& Text) {
+    SetSwitch(REG_SZ, Text.c_str(), static_cast<DWORD>((Text.size() + 1) * sizeof(wchar_t)));
+  };
+  setText(L"0");
+  EXPECT_FALSE(Allowed());
+  setText(L"1");
+  EXPECT_TRUE(Allowed());
+  // Only a value that reads as no integer means the default.
+  setText(L"no");
+  EXPECT_TRUE(Allowed()) << "a value that is no number must not stop the program";
 }
 
 TEST_F(InternetSwitch, SwitchedOffNothingTouchesTheNetwork) {

@@ -97,7 +97,7 @@ struct TStart {
   INT ShowCmd;
 };
 std::vector<TStart> Starts;
-bool FailRundll = false;
+WideString FailingProgram;  // whose start raises
 int Sleeps = 0;
 
 // Every seam of the unit points into a temp folder or a recorder.
@@ -117,12 +117,12 @@ class SetupTest : public testing::Test {
     SetupShellOpenFunc = [](const WideString& file, const WideString& params,
                             const WideString& folder, INT show) {
       Starts.push_back({file, params, folder, show});
-      if (FailRundll && file == L"rundll32.exe") throw EQevGeneralError(L"no rundll32");
+      if (file == FailingProgram) throw EQevGeneralError(L"cannot start " + file);
     };
     SetupSleepFunc = [](DWORD) { ++Sleeps; };
     ParameterCalls.clear();
     Starts.clear();
-    FailRundll = false;
+    FailingProgram.clear();
     Sleeps = 0;
     Source = Temp.Path() + L"vintraflm.scr";
     TTempFolder::CreateFileWithText(Source, "new saver");
@@ -220,13 +220,21 @@ TEST_F(SetupTest, InstallUnderAnotherNameLeavesTheSourceAsItIs) {
 
 // ------------------------------------------------------------ display settings
 
-TEST_F(SetupTest, WithoutTheDisplayPanelNothingIsStartedOrAwaited) {
+TEST_F(SetupTest, WithoutTheDisplayPanelTheControlPanelIsOpenedFailuresSwallowed) {
   SetIniValue(L"C:\\VINTRA~1.SCR");
   EXPECT_TRUE(ShouldAvoidDeskCpl());
   ShowScreenSaverSettings();
-  OpenScreenSaverSettingsPage();
-  EXPECT_TRUE(Starts.empty());
-  EXPECT_EQ(0, Sleeps);
+  ASSERT_EQ(1u, Starts.size());
+  EXPECT_EQ(L"Control.exe", Starts[0].FileName);
+  EXPECT_EQ(DeskCplName, Starts[0].Parameters);
+  EXPECT_EQ(SW_SHOW, Starts[0].ShowCmd);
+  EXPECT_EQ(8, Sleeps);  // no settings window: 2 s in steps of 250 ms, then given up
+
+  FailingProgram = L"Control.exe";
+  Sleeps = 0;
+  EXPECT_NO_THROW(ShowScreenSaverSettings());
+  EXPECT_EQ(2u, Starts.size());
+  EXPECT_EQ(0, Sleeps) << "no window to wait for when nothing started";
 }
 
 TEST_F(SetupTest, WithTheDisplayPanelTheSaverOrTheControlPanelIsOpened) {
@@ -235,7 +243,7 @@ TEST_F(SetupTest, WithTheDisplayPanelTheSaverOrTheControlPanelIsOpened) {
   ShowScreenSaverSettings();  // no saver entry: the control panel
   InstallScreenSaverFile(Source);
   ShowScreenSaverSettings();
-  FailRundll = true;
+  FailingProgram = L"rundll32.exe";
   ShowScreenSaverSettings();  // rundll32 fails: the control panel
 
   ASSERT_EQ(4u, Starts.size());

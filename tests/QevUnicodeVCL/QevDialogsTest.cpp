@@ -1,13 +1,17 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "FileDialogTestSupport.h"
 #include "QevClipBrd.h"
 #include "QevDialogs.h"
 #include "QevExtCtrls.h"
 #include "QevGraphics.h"
 #include "QevTestSupport.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -258,6 +262,176 @@ TEST(TQevMessageForm, AmpersandInMessageIsShownAsText) {
       WideCreateMessageDialog(L"http://x/?a=1b=2", mtCustom, {mbOK}));
   EXPECT_FALSE(box->Message->ShowAccelChar());
   EXPECT_GT(box->Message->Width(), without->Message->Width());
+}
+
+// ------------------------------------------------------------- file dialogs
+
+using TFakeW = TFakeFileDialog<OPENFILENAMEW>;
+
+class QevFileDialogTest : public testing::Test {
+ protected:
+  void SetUp() override { TFakeW::Reset(); }
+  TRoadSwitch Wide_{true};
+  TRestore<TOpenFileNameFuncW> Open_{GetOpenFileNameProcW, &TFakeW::Run<OpenName>};
+  TRestore<TOpenFileNameFuncW> Save_{GetSaveFileNameProcW, &TFakeW::Run<SaveName>};
+};
+
+TEST_F(QevFileDialogTest, WideRecordCarriesFilterFolderExtensionAndBuffer) {
+  TQevSaveDialog dialog(nullptr);
+  dialog.SetFilter(L"Text \u0436|*.txt|All|*.*");
+  dialog.SetInitialDir(L"C:\\Temp\u4E2D\\");
+  dialog.SetDefaultExt(L"txt");
+  dialog.SetFileName(L"stats\u0436");
+  dialog.SetTitle(L"Save \u4E2D");
+  dialog.SetOptions({ofAllowMultiSelect});
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(TFakeW::Called, SaveName);
+  EXPECT_EQ(TFakeW::Filter, L"Text \u0436\0*.txt\0All\0*.*\0\0"s);
+  EXPECT_EQ(TFakeW::InitialDir, L"C:\\Temp\u4E2D");
+  EXPECT_EQ(TFakeW::DefExt, L"txt");
+  EXPECT_EQ(TFakeW::File, L"stats\u0436");
+  EXPECT_EQ(TFakeW::Title, L"Save \u4E2D");
+  EXPECT_EQ(TFakeW::Seen.nMaxFile, MultiSelectBufferSize);
+  EXPECT_EQ(TFakeW::Seen.Flags, DWORD(OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ALLOWMULTISELECT));
+  EXPECT_EQ(TFakeW::Seen.lCustData, reinterpret_cast<LPARAM>(&dialog));
+  EXPECT_EQ(dialog.FileName(), L"stats\u0436");
+
+  // No filter is an empty one; an old-style dialog takes the extension of
+  // the file name.
+  dialog.SetFilter(L"");
+  dialog.SetDefaultExt(L"");
+  dialog.SetFileName(L"report.csv");
+  dialog.SetOptions({ofOldStyleDialog});
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(TFakeW::Filter, L"<null>");
+  EXPECT_EQ(TFakeW::DefExt, L"csv");
+}
+
+TEST_F(QevFileDialogTest, MultiSelectionGivesFullWideNamesAndAnAnsiCopy) {
+  TQevOpenDialog dialog(nullptr);
+  dialog.SetOptions({ofAllowMultiSelect});
+  TFakeW::Answer = L"C:\\Data\u0436\0a.txt\0D:\\b.txt\0\\x.txt\0\0"s;
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(TFakeW::Called, OpenName);
+  const WideString names = L"C:\\Data\u0436\\a.txt\r\nD:\\b.txt\r\n\\x.txt\r\n";
+  EXPECT_EQ(dialog.Files()->Text(), names);
+  EXPECT_EQ(dialog.TOpenDialog::Files()->Text(), WideToAnsi(names));
+  EXPECT_EQ(dialog.FileName(), L"C:\\Data\u0436\\a.txt");
+  EXPECT_EQ(dialog.Options(), TOpenOptions({ofAllowMultiSelect, ofReadOnly}));
+  EXPECT_EQ(dialog.FilterIndex(), 3);
+
+  TFakeW::Answer.reset();
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.Files()->Count(), 0);
+  EXPECT_EQ(dialog.TOpenDialog::Files()->Count(), 0);
+  EXPECT_EQ(dialog.FileName(), L"C:\\Data\u0436\\a.txt");
+}
+
+// OnCanClose sees the confirmed names; after its refusal and a cancel the
+// dialog's FileName is what it was before.
+TEST_F(QevFileDialogTest, RefusedConfirmationLeavesFileNameAsItWas) {
+  TDrivenDialog<TQevOpenDialog> dialog({});
+  dialog.SetFileName(L"old\u0436");
+  WideString asked;
+  dialog.WhenCanClose = [&](bool& CanClose) {
+    asked = dialog.FileName() + L"|" + dialog.Files()->Text();
+    CanClose = false;
+  };
+  UINT_PTR hookResult = 0;
+  TFakeW::During = [&](LPOPENFILENAMEW R) {
+    HWND wnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               nullptr, nullptr);
+    R->lpfnHook(wnd, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(R));
+    lstrcpyW(R->lpstrFile, L"C:\\new\u0436.txt");
+    OFNOTIFYW notify{{wnd, 0, CDN_FILEOK}, R, nullptr};
+    hookResult = R->lpfnHook(wnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+    DestroyWindow(wnd);
+  };
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(hookResult, 1u);
+  EXPECT_EQ(asked, L"C:\\new\u0436.txt|C:\\new\u0436.txt\r\n");
+  EXPECT_EQ(dialog.FileName(), L"old\u0436");
+  EXPECT_EQ(dialog.TOpenDialog::FileName(), WideToAnsi(L"old\u0436"));
+}
+
+// The 8-bit road runs the platform's dialog; the wide list follows its names,
+// and a cancel leaves none in either list.
+TEST_F(QevFileDialogTest, AnsiRoadRunsThePlatformDialog) {
+  using TFakeA = TFakeFileDialog<OPENFILENAMEA>;
+  TRoadSwitch ansi(false);
+  TRestore<TOpenFileNameFuncA> open(GetOpenFileNameProcA, &TFakeA::Run<OpenName>);
+  TQevOpenDialog dialog(nullptr);
+  TFakeA::Answer = "C:\\x.txt";
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(TFakeW::Called, nullptr);
+  EXPECT_EQ(dialog.Files()->Text(), L"C:\\x.txt\r\n");
+  TFakeA::Reset();
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.Files()->Count(), 0);
+  EXPECT_EQ(dialog.TOpenDialog::Files()->Count(), 0);
+}
+
+TEST(TQevSaveDialog, FormDescriptionSetsItsProperties) {
+  Initialization_QevDialogs();
+  TStringStream input(
+      "object Form: TForm object SaveDialog1: TQevSaveDialog DefaultExt = 'txt' "
+      "FileName = 'webstats' InitialDir = 'C:\\Windows\\Desktop' "
+      "Options = [ofOverwritePrompt] end end");
+  TMemoryStream binary;
+  ObjectTextToBinary(&input, &binary);
+  binary.SetPosition(0);
+  TForm form(nullptr);
+  binary.ReadComponent(&form);
+  auto* dialog = dynamic_cast<TQevSaveDialog*>(form.FindComponent("SaveDialog1"));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->DefaultExt(), L"txt");
+  EXPECT_EQ(dialog->FileName(), L"webstats");
+  EXPECT_EQ(dialog->InitialDir(), L"C:\\Windows\\Desktop");
+  EXPECT_EQ(dialog->Options(), TOpenOptions({ofOverwritePrompt}));
+}
+
+// The real dialog on the wide road: the path it shows is answered whole
+// however long, a refusal keeps it open, and the wide name comes back.
+TEST(TQevSaveDialog, RealDialogAnswersLongPathsAndReturnsTheWideName) {
+  TRoadSwitch wide(true);
+  TTempFolder temp;
+  const WideString dir = temp.Path() + L"Dialog\u0436";
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  TTempFolder::CreateFileWithText(dir + L"\\seen.txt", "x");
+  const WideString longName(250, L'n');  // with the folder beyond 261 characters
+  WideString shownPath, askedPath;
+  int asked = 0;
+  TDrivenDialog<TQevSaveDialog> dialog({[&](auto* d) {
+                                          shownPath = d->FileName();
+                                          d->Confirm(L"stats\u4E2D");
+                                        },
+                                        [&](auto* d) { d->Confirm(L"stats\u4E2D"); }});
+  dialog.SetInitialDir(dir + L"\\");
+  dialog.SetDefaultExt(L"txt");
+  dialog.SetFileName(longName);
+  dialog.WhenCanClose = [&](bool& CanClose) {
+    askedPath = dialog.FileName();
+    CanClose = ++asked > 1;
+  };
+  struct TIncludeCount {
+    int Count = 0;
+    void Include(const OFNOTIFYEXW& OFN, bool&) { Count += OFN.hdr.code == CDN_INCLUDEITEM; }
+  } included;
+  dialog.SetOptions(dialog.Options() + TOpenOptions{ofEnableIncludeNotify});
+  dialog.OnIncludeItem = TIncludeItemEventW::Bind<&TIncludeCount::Include>(&included);
+
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.StepsRun(), 2u);
+  EXPECT_EQ(dialog.Shows, 1);
+  EXPECT_EQ(dialog.Closes, 1);
+  EXPECT_GT(included.Count, 0);
+  EXPECT_EQ(shownPath, dir + L"\\" + longName);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(askedPath, dir + L"\\stats\u4E2D");  // as typed: the dialog adds the extension
+  const WideString chosen = dir + L"\\stats\u4E2D.txt";
+  EXPECT_EQ(dialog.FileName(), chosen);
+  EXPECT_EQ(dialog.Files()->Text(), chosen + L"\r\n");
+  EXPECT_EQ(dialog.TOpenDialog::Files()->Text(), WideToAnsi(chosen) + "\r\n");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "QevStdCtrls.h"
 #include "QevSystem.h"
 #include "QevTestSupport.h"
+#include "ScreenShot.h"
 
 namespace {
 
@@ -332,104 +333,6 @@ TEST_F(QevStdCtrlsTest, PanelCaptionIsCentredOnTheHeightOfW) {
 
 // ------------------------------------------------------------- screenshot
 
-// A PNG of top-down RGB rows, stored without compression.
-class TPngWriter {
- public:
-  static bool Write(const std::wstring& Path, int Width, int Height,
-                    const std::vector<std::uint8_t>& Rgb) {
-    std::vector<std::uint8_t> raw;
-    for (int y = 0; y < Height; ++y) {
-      raw.push_back(0);  // no filter
-      auto row = Rgb.begin() + static_cast<std::ptrdiff_t>(y) * Width * 3;
-      raw.insert(raw.end(), row, row + Width * 3);
-    }
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> header;
-    Put32(header, static_cast<std::uint32_t>(Width));
-    Put32(header, static_cast<std::uint32_t>(Height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    Chunk(png, "IHDR", header);
-    Chunk(png, "IDAT", Zlib(raw));
-    Chunk(png, "IEND", {});
-    HANDLE file = CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == png.size();
-  }
-
- private:
-  static void Put32(std::vector<std::uint8_t>& Out, std::uint32_t V) {
-    for (int shift = 24; shift >= 0; shift -= 8) Out.push_back(static_cast<std::uint8_t>(V >> shift));
-  }
-  static std::uint32_t Crc(const std::uint8_t* P, size_t N, std::uint32_t C = 0xFFFFFFFFu) {
-    for (size_t i = 0; i < N; ++i) {
-      C ^= P[i];
-      for (int k = 0; k < 8; ++k) C = (C >> 1) ^ (0xEDB88320u & (0u - (C & 1u)));
-    }
-    return C;
-  }
-  static void Chunk(std::vector<std::uint8_t>& Out, const char* Type,
-                    const std::vector<std::uint8_t>& Data) {
-    Put32(Out, static_cast<std::uint32_t>(Data.size()));
-    std::vector<std::uint8_t> body(Type, Type + 4);
-    body.insert(body.end(), Data.begin(), Data.end());
-    Out.insert(Out.end(), body.begin(), body.end());
-    Put32(Out, Crc(body.data(), body.size()) ^ 0xFFFFFFFFu);
-  }
-  static std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& Data) {
-    std::vector<std::uint8_t> out = {0x78, 0x01};
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : Data) {
-      a = (a + byte) % 65521;
-      b = (b + a) % 65521;
-    }
-    for (size_t at = 0; at < Data.size() || at == 0; at += 65535) {
-      const size_t n = std::min<size_t>(65535, Data.size() - at);
-      out.push_back(at + n >= Data.size() ? 1 : 0);
-      out.insert(out.end(), {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-                             static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
-      out.insert(out.end(), Data.begin() + static_cast<std::ptrdiff_t>(at),
-                 Data.begin() + static_cast<std::ptrdiff_t>(at + n));
-      if (n == 0) break;
-    }
-    Put32(out, (b << 16) | a);
-    return out;
-  }
-};
-
-// What Window shows, as top-down RGB rows. Read from the window's own DC, not
-// the screen: other test programs share the display and may cover it.
-std::vector<std::uint8_t> Capture(HWND Window, int& Width, int& Height) {
-  RECT bounds{};
-  GetWindowRect(Window, &bounds);
-  Width = bounds.right - bounds.left;
-  Height = bounds.bottom - bounds.top;
-  HDC screen = GetWindowDC(Window);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, Width, Height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, Width, Height, screen, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = Width;
-  info.bmiHeader.biHeight = -Height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<std::uint8_t> bgra(static_cast<size_t>(Width) * Height * 4);
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(Height), bgra.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(Window, screen);
-  std::vector<std::uint8_t> rgb;
-  for (size_t i = 0; i < bgra.size(); i += 4) rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
-  return rgb;
-}
-
 TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
   Form->Find<TQevImage>("Logo")->Picture()->Bitmap()->SetSize(40, 40);  // white
   // The common controls join them below.
@@ -455,20 +358,13 @@ TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
   Form->Show();
   RedrawWindow(Form->Handle(), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  int width = 0, height = 0;
-  const std::vector<std::uint8_t> rgb = Capture(Form->Handle(), width, height);
+  const TScreenShot shot = TScreenShot::OfWindow(Form->Handle());
   auto pixel = [&](TControl* Control, int X, int Y) {
     TPoint at = Form->ScreenToClient(Control->ClientToScreen(TPoint{X, Y}));
-    const size_t i = (static_cast<size_t>(at.y) * width + at.x) * 3;
-    return RGB(rgb[i], rgb[i + 1], rgb[i + 2]);
+    return shot.At(at.x, at.y);
   };
-
-  WCHAR temp[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH + 1, temp);
-  const std::wstring folder = std::wstring(temp) + L"QevStdCtrlsShot";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring path = folder + L"\\QevStdCtrls.png";  // kept for a person to look at
-  ASSERT_TRUE(TPngWriter::Write(path, width, height, rgb));
+  const std::wstring path = shot.Keep(L"QevStdCtrls");  // kept for a person to look at
+  ASSERT_FALSE(path.empty());
   std::printf("screenshot: %ls\n", path.c_str());
 
   // The raised panel, the group box frame and the white picture, exactly.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,6 +133,12 @@ std::vector<TBand> AquaBands(const TShot& Shot) {
   return joined;
 }
 
+// The message line (the lowest aqua text) is a short one, such as "Hi".
+bool ShowsShortMessage() {
+  const std::vector<TBand> bands = AquaBands(Capture());
+  return !bands.empty() && bands.back().Right - bands.back().Left < 120;
+}
+
 // ----------------------------------------------------------------- the saver
 
 
@@ -141,6 +148,21 @@ class TSaver : public TProgramUnderTest {
  public:
   explicit TSaver(const std::wstring& Arguments)
       : TProgramUnderTest(L"\"" + HostPath(QEV_SAVER_PATH) + L"\" " + Arguments) {}
+  // Whether it has made a window yet, shown or not: its units have started.
+  bool HasAnyWindow() const {
+    struct TFind {
+      const TSaver* Saver;
+      bool Found;
+    } find{this, false};
+    EnumWindows(
+        [](HWND Wnd, LPARAM Data) -> BOOL {
+          auto* f = reinterpret_cast<TFind*>(Data);
+          f->Found = f->Saver->OwnsWindow(Wnd);
+          return !f->Found;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+  }
 };
 
 void PostKey(HWND Wnd, WPARAM Key) {
@@ -245,9 +267,12 @@ TEST_F(SaverE2ETest, RunShowsRunningCountersOnBlackUntilAKey) {
                                               [](const RGBQUAD& p) { return p.rgbRed + p.rgbGreen + p.rgbBlue < 72; }));
   EXPECT_GT(black, first.Width * first.Height / 2);
   const RECT at = ContentBounds(first);
+  const std::vector<TBand> bands = AquaBands(first);
+  // The built-in message shows whole: black between it and the panel's sides.
+  EXPECT_GT(bands.back().Left - at.left, 10);
+  EXPECT_GT(at.right - bands.back().Right, 10);
 
   // Later the panel stands elsewhere and, relative to it, the counters differ.
-  const std::vector<TBand> bands = AquaBands(first);
   auto countersDiffer = [&](const TShot& Second, const RECT& Now) {
     const Integer dx = Now.left - at.left, dy = Now.top - at.top;
     for (size_t b = 0; b + 1 < bands.size(); ++b)
@@ -311,12 +336,6 @@ TEST_F(SaverE2ETest, PreviewFillsTheHostWindowAndEndsWithIt) {
   EXPECT_EQ(0u, saver.WaitExit().value_or(99));
 }
 
-TEST_F(SaverE2ETest, SettingsModeEndsWithoutAWindow) {
-  TSaver saver(L"/c");
-  ASSERT_TRUE(saver.Started());
-  EXPECT_EQ(0u, saver.WaitExit().value_or(99));
-}
-
 // What the display settings list the saver as.
 TEST_F(SaverE2ETest, FileCarriesItsDescription) {
   HMODULE file = LoadLibraryExW(HostPath(QEV_SAVER_PATH).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -336,20 +355,38 @@ TEST_F(SaverE2ETest, WebUpdateShowsAndKeepsTheServedFigures) {
   TTestHttpServer stats(Answer("200 OK", text));
   const std::wstring statsUrl = UrlOf(stats.Port());
   const ULONGLONG start = GetTickCount64();
+  std::unique_ptr<TSaver> waiting;
   RunWebUpdate(statsUrl, [&](TSaver&, HWND) {
-    ASSERT_TRUE(WaitFor([&] { return stats.Connections() > 0; })) << "never asked";
+    // The request's text is recorded a little after its connection.
+    ASSERT_TRUE(WaitFor([&] {
+      return stats.Requests().find("GET /webstats.txt") != std::string::npos;
+    })) << "never asked";
     EXPECT_GE(GetTickCount64() - start, 4000u) << "asked before the first update is due";
-    EXPECT_NE(std::string::npos, stats.Requests().find("GET /webstats.txt"));
     // The short message replaces the long one on the screen at once.
-    EXPECT_TRUE(WaitFor([] {
-      const std::vector<TBand> bands = AquaBands(Capture());
-      return !bands.empty() && bands.back().Right - bands.back().Left < 120;
-    })) << "the served message is not shown";
+    EXPECT_TRUE(WaitFor(ShowsShortMessage)) << "the served message is not shown";
+
+    // A second saver waits for this one to end. Once its units run it has
+    // a window (hidden); a second more takes it to its wait, so that settings
+    // read before the wait would be read now, before the first one saves.
+    waiting = std::make_unique<TSaver>(L"/s");
+    ASSERT_TRUE(WaitFor([&] { return waiting->HasAnyWindow(); }));
+    WaitFor([] { return false; }, 1000);
+    EXPECT_TRUE(waiting->Windows().empty()) << "the second saver did not wait";
   });
   EXPECT_EQ(L"7,000,000,000", Stored(L"Values", L"WorldPresentPeople").value_or(L""));
   EXPECT_EQ(L"7,000,000,000", Stored(L"Defaults", L"WorldPresentPeople").value_or(L""));
   EXPECT_EQ(L"Hi", Stored(L"Values", L"ScreenSaverMsg").value_or(L""));
   EXPECT_EQ(url, Stored(L"Values", L"WebUpdateUrl").value_or(L""));
+
+  // It starts with what the first one saved, the served address too, so it
+  // never asks the server (which would serve it the message itself).
+  ASSERT_TRUE(waiting);
+  HWND next = waiting->WaitWindow();
+  ASSERT_NE(nullptr, next);
+  EXPECT_TRUE(WaitFor([&] { return ShowsShortMessage() || stats.Connections() > 1; }));
+  EXPECT_EQ(1, stats.Connections()) << "the second saver started with what it read before";
+  PostKey(next, VK_SPACE);
+  EXPECT_EQ(0u, waiting->WaitExit().value_or(99));
 }
 
 TEST_F(SaverE2ETest, FailedWebUpdatesChangeNothingSilently) {

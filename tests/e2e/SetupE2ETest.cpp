@@ -250,6 +250,11 @@ WideString ShipDir, WinDir;
 WideString ShipDirOf() { return ShipDir; }
 WideString WinDirOf() { return WinDir; }
 BOOL WINAPI KeepScreenSaverState(UINT, UINT, PVOID, UINT) { return TRUE; }
+std::vector<std::wstring> Started;  // file and parameters of what the shell was asked to start
+void RecordStart(const WideString& File, const WideString& Parameters, const WideString&, INT) {
+  Started.push_back(File + L" " + Parameters);
+}
+void WINAPI NoSleep(DWORD) {}
 
 class SetupFormTest : public testing::Test {
  protected:
@@ -263,12 +268,19 @@ class SetupFormTest : public testing::Test {
     SetupWindowsFolderFunc = &WinDirOf;
     SystemIniFileName = Win.Path() + L"system.ini";
     SetupSystemParametersFunc = &KeepScreenSaverState;
+    SetupShellOpenFunc = &RecordStart;
+    SetupSleepFunc = &NoSleep;
+    DeskCplName = L"qev-no-such-panel.cpl";
+    Started.clear();
   }
   void TearDown() override {
     SetupFolderFunc = SavedFolder;
     SetupWindowsFolderFunc = SavedWindowsFolder;
     SystemIniFileName = SavedIni;
     SetupSystemParametersFunc = SavedParameters;
+    SetupShellOpenFunc = SavedShellOpen;
+    SetupSleepFunc = SavedSleep;
+    DeskCplName = SavedDeskCpl;
     Win32Platform = SavedPlatform;
   }
   std::unique_ptr<TVintraFilmScrSetupForm> MakeForm() {
@@ -287,6 +299,9 @@ class SetupFormTest : public testing::Test {
   decltype(SetupWindowsFolderFunc) SavedWindowsFolder = SetupWindowsFolderFunc;
   WideString SavedIni = SystemIniFileName;
   decltype(SetupSystemParametersFunc) SavedParameters = SetupSystemParametersFunc;
+  decltype(SetupShellOpenFunc) SavedShellOpen = SetupShellOpenFunc;
+  decltype(SetupSleepFunc) SavedSleep = SetupSleepFunc;
+  WideString SavedDeskCpl = DeskCplName;
   Integer SavedPlatform = Win32Platform;
 };
 
@@ -330,6 +345,25 @@ TEST_F(SetupFormTest, FileWithoutVersionShowsZeroVersion) {
   EXPECT_EQ(L"Congratulations!  VINTRA Film Screen Saver 0.0 r0 was successfully installed.",
             form->FinalMsg()->Caption());
   EXPECT_EQ(L"Install", form->NextBtn()->Caption());
+}
+
+// Close on the done page opens the display settings (here, without a display
+// panel, through the control panel) only when the box asks for it.
+TEST_F(SetupFormTest, CloseOpensTheSettingsOnlyWhenTheBoxIsChecked) {
+  ShipSaver();
+  for (bool checked : {true, false}) {
+    SCOPED_TRACE(checked);
+    Started.clear();
+    auto form = MakeForm();
+    form->NextBtnClick(nullptr);
+    ASSERT_EQ(form->DonePage(), form->PageControl1()->ActivePage());
+    EXPECT_TRUE(form->LaunchApp()->Checked());
+    form->LaunchApp()->SetChecked(checked);
+    form->NextBtnClick(nullptr);
+    EXPECT_EQ(checked ? std::vector<std::wstring>{L"Control.exe qev-no-such-panel.cpl"}
+                      : std::vector<std::wstring>{},
+              Started);
+  }
 }
 
 // A failed copy reaches the caller and leaves the wizard where it was.

@@ -1,17 +1,23 @@
 // The saver's main form read from its description: the counters at a fixed
 // clock, the statistics refresh, the panel's bounce, the scene cycle, fitting
-// to a low form and the saver-start rules of the options.
+// to a low form, the saver-start rules of the options and the preview as it
+// shows on the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "Classes.h"
 #include "QevLXForms.h"
 #include "QevLXFetchUrl.h"
+#include "QevGraphics.h"
+#include "QevStdCtrls.h"
 #include "Registry.h"
 #include "ScreenSaver.h"
+#include "ScreenShot.h"
 #include "defaults.h"
 
 namespace {
@@ -21,6 +27,14 @@ namespace {
 constexpr double FixedNow = 45474.5;
 TDateTime Clock = FixedNow;
 TDateTime FixedClock() { return Clock; }
+
+// UTC with summer time; which of the two is in force is the test's choice.
+DWORD ZoneInForce = TIME_ZONE_ID_STANDARD;
+DWORD WINAPI FixedZone(LPTIME_ZONE_INFORMATION Zone) {
+  *Zone = TIME_ZONE_INFORMATION{};
+  Zone->DaylightBias = -60;
+  return ZoneInForce;
+}
 
 class ScreenSaverTest : public testing::Test {
  protected:
@@ -41,6 +55,8 @@ class ScreenSaverTest : public testing::Test {
     Initialization_defaults();
     Clock = FixedNow;
     SaverClock = &FixedClock;
+    ZoneInForce = TIME_ZONE_ID_STANDARD;
+    SaverTimeZoneFunc = &FixedZone;
     ScreenSaverMode = smTest;
   }
   void TearDown() override {
@@ -52,6 +68,7 @@ class ScreenSaverTest : public testing::Test {
     FormatSettings = SavedFormat_;
     AutoWebUpdate = DisplayImages = AnimateDisplay = AllowMsgUpdate = true;
     SaverClock = &Now;
+    SaverTimeZoneFunc = &GetTimeZoneInformation;
     ScreenSaverMode = smConfigure;
     SaverParentWindow = nullptr;
     Application->OnMessage = nullptr;
@@ -117,6 +134,27 @@ TEST_F(ScreenSaverTest, UtcOffsetAddsTheBiasInForceOnly) {
   EXPECT_DOUBLE_EQ(310.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_STANDARD, zone));
   EXPECT_DOUBLE_EQ(310.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_UNKNOWN, zone));
   EXPECT_DOUBLE_EQ(240.0 / 1440, UtcOffsetOf(TIME_ZONE_ID_DAYLIGHT, zone));
+}
+
+// Summer time begins or ends between two refreshes, whatever they fetched.
+TEST_F(ScreenSaverTest, EveryRefreshRenewsTheUtcOffset) {
+  constexpr double Summer = -60.0 / 1440;
+  TMainForm* form = MakeForm();
+  EXPECT_EQ(0, form->UtcOffset);
+  ZoneInForce = TIME_ZONE_ID_DAYLIGHT;
+  form->RefreshStatistics(nullptr);  // a failed fetch
+  EXPECT_DOUBLE_EQ(Summer, form->UtcOffset);
+  ZoneInForce = TIME_ZONE_ID_STANDARD;
+  form->RefreshStatistics(Text("VintraGrowthPerSecond=1\r\n").get());  // incomplete
+  EXPECT_EQ(0, form->UtcOffset);
+
+  AutoWebUpdate = false;  // no fetch, so no refresh: the update timer renews it
+  ZoneInForce = TIME_ZONE_ID_DAYLIGHT;
+  form->WebUpdateTimer10MinTimer(form);
+  EXPECT_DOUBLE_EQ(Summer, form->UtcOffset);
+  form->CountTimerTimer(form);
+  const double viewings = 5164836643.0 + (FixedNow + Summer - 37438) * 86400 * 5.68;
+  EXPECT_EQ(Whole(viewings), form->VintraCount()->Caption());
 }
 
 TEST_F(ScreenSaverTest, UnreadableStatisticsLeaveOnlyTheirOwnCounterAlone) {
@@ -275,6 +313,71 @@ TEST_F(ScreenSaverTest, PreviewIsAChildOfTheHostMovingSlowerWithTextsInPlace) {
   EXPECT_EQ(80u, form->MoveTimer()->Interval());
   // Fitted to the description's height, not shifted.
   EXPECT_EQ(106 * 324 / 600, form->Label1()->Left());
+}
+
+// The part of Control that its parents show, in Host's client coordinates.
+RECT VisiblePart(TControl* Control, HWND Host) {
+  RECT r = Control->BoundsRect();
+  MapWindowPoints(Control->Parent()->Handle(), Host, reinterpret_cast<POINT*>(&r), 2);
+  for (TWinControl* parent = Control->Parent(); parent; parent = parent->Parent()) {
+    RECT client{};
+    GetClientRect(parent->Handle(), &client);
+    MapWindowPoints(parent->Handle(), Host, reinterpret_cast<POINT*>(&client), 2);
+    IntersectRect(&r, &r, &client);
+  }
+  return r;
+}
+
+// Whether Shot shows the counters' and the message's colour in Area.
+bool AquaIn(const TScreenShot& Shot, const RECT& Area) {
+  for (LONG y = Area.top; y < Area.bottom; ++y)
+    for (LONG x = Area.left; x < Area.right; ++x) {
+      const COLORREF c = Shot.At(x, y);
+      if (GetRValue(c) < 90 && GetGValue(c) > 120 && GetBValue(c) > 120) return true;
+    }
+  return false;
+}
+
+// Another process's child window is never painted under Wine: the host is ours.
+TEST_F(ScreenSaverTest, PreviewShowsCountersAndMessageWhole) {
+  TMainForm* form = MakePreviewForm();
+  SetWindowPos(Host_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  form->CountTimerTimer(form);
+  form->Show();
+  RedrawWindow(Host_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RECT host{};
+  GetWindowRect(Host_, &host);
+  const TScreenShot shot = TScreenShot::Of(host);
+  std::printf("screenshot: %ls\n", shot.Keep(L"SaverPreview").c_str());
+  // Ink in a part, and none on the given edges of what shows of it, where it was cut.
+  enum TEdge { Left = 1, Right = 2, Bottom = 4 };
+  auto whole = [&](TControl* Part, int Edges) {
+    const RECT r = VisiblePart(Part, Host_);
+    return AquaIn(shot, r) &&
+           !(Edges & Left && AquaIn(shot, {r.left, r.top, r.left + 1, r.bottom})) &&
+           !(Edges & Right && AquaIn(shot, {r.right - 1, r.top, r.right, r.bottom})) &&
+           !(Edges & Bottom && AquaIn(shot, {r.left, r.bottom - 1, r.right, r.bottom}));
+  };
+
+  for (TDigitPanel* counter : {form->WorldCount(), form->VintraCount()}) {
+    SCOPED_TRACE(counter->Name());
+    ASSERT_EQ(10u, counter->Caption().size());
+    EXPECT_TRUE(whole(counter->DigitLabel(1), Right | Bottom));
+    EXPECT_TRUE(whole(counter->DigitLabel(10), Bottom));
+  }
+  EXPECT_EQ(StatDefaults[siScreenSaverMsg], form->MsgLbl()->Caption());
+  EXPECT_TRUE(whole(form->MsgLbl(), Left | Right));
+}
+
+// The built-in message, at full size, in the room its line has (the test
+// prefix draws Times New Roman with its metric twin).
+TEST_F(ScreenSaverTest, BuiltInMessageFitsItsLine) {
+  TMainForm* form = MakeForm();
+  TBitmap measure;
+  measure.Canvas()->SetFont(form->MsgLbl()->Font());
+  EXPECT_LE(WideCanvasTextWidth(measure.Canvas(), StatDefaults[siScreenSaverMsg]),
+            form->MsgLbl()->Width() - 20);
 }
 
 }  // namespace
