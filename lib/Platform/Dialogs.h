@@ -100,6 +100,14 @@ using TOpenOptions = TSet<TOpenOption>;
 using TIncludeItemEvent = TEvent<void(const OFNOTIFYEXA& OFN, bool& Include)>;
 
 // The comdlg32 functions the dialogs call; tests put their own in.
+// comdlg32 is bound on the first dialog, not linked: it brings the shell and
+// OLE along, which would cost every start of the programs time and memory.
+template <class Function, class Record>
+BOOL CallComDlg(const char* Name, Record* Ofn) {
+  static const HMODULE module = LoadLibraryW(L"comdlg32.dll");  // kept for the process
+  const auto entry = ProcAddress<Function>(module, Name);
+  return entry ? entry(Ofn) : FALSE;
+}
 using TOpenFileNameFuncA = BOOL(WINAPI*)(LPOPENFILENAMEA);
 extern TOpenFileNameFuncA GetOpenFileNameProcA;  // GetOpenFileNameA
 extern TOpenFileNameFuncA GetSaveFileNameProcA;  // GetSaveFileNameA

@@ -3,8 +3,17 @@
 
 bool ForceCurrentDirectory = false;
 bool NewStyleControls = true;
-TOpenFileNameFuncA GetOpenFileNameProcA = &GetOpenFileNameA;
-TOpenFileNameFuncA GetSaveFileNameProcA = &GetSaveFileNameA;
+namespace {
+BOOL WINAPI OpenFileNameA(LPOPENFILENAMEA Ofn) {
+  return CallComDlg<TOpenFileNameFuncA>("GetOpenFileNameA", Ofn);
+}
+BOOL WINAPI SaveFileNameA(LPOPENFILENAMEA Ofn) {
+  return CallComDlg<TOpenFileNameFuncA>("GetSaveFileNameA", Ofn);
+}
+}  // namespace
+
+TOpenFileNameFuncA GetOpenFileNameProcA = &OpenFileNameA;
+TOpenFileNameFuncA GetSaveFileNameProcA = &SaveFileNameA;
 
 QEV_DEFINE_CLASS(TCommonDialog,
                  QEV_PROPERTY(OnClose, OnClose, OnClose),

@@ -6,8 +6,17 @@
 #include "QevSysUtils.h"
 #include "Scoped.h"
 
-TOpenFileNameFuncW GetOpenFileNameProcW = &GetOpenFileNameW;
-TOpenFileNameFuncW GetSaveFileNameProcW = &GetSaveFileNameW;
+namespace {
+BOOL WINAPI OpenFileNameW(LPOPENFILENAMEW Ofn) {
+  return CallComDlg<TOpenFileNameFuncW>("GetOpenFileNameW", Ofn);
+}
+BOOL WINAPI SaveFileNameW(LPOPENFILENAMEW Ofn) {
+  return CallComDlg<TOpenFileNameFuncW>("GetSaveFileNameW", Ofn);
+}
+}  // namespace
+
+TOpenFileNameFuncW GetOpenFileNameProcW = &OpenFileNameW;
+TOpenFileNameFuncW GetSaveFileNameProcW = &SaveFileNameW;
 
 QEV_DEFINE_CLASS(TQevOpenDialog,
                  QEV_PROPERTY(DefaultExt, DefaultExt, SetDefaultExt),
