@@ -58,11 +58,16 @@ struct TScreenShot {
   }
 
  public:
-  // Written as "<temp>\<Name>.png", uncompressed; the path, or empty on failure.
-  std::wstring Keep(const std::wstring& Name) const {
-    WCHAR temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring path = std::wstring(temp) + Name + L".png";
+  // Written as "<Folder>\<Name>.png" (the temp folder by default),
+  // uncompressed; the path, or empty on failure.
+  std::wstring Keep(const std::wstring& Name, std::wstring Folder = {}) const {
+    if (Folder.empty()) {
+      WCHAR temp[MAX_PATH + 1];
+      GetTempPathW(MAX_PATH + 1, temp);
+      Folder = temp;
+    }
+    if (Folder.back() != L'\\') Folder += L'\\';
+    const std::wstring path = Folder + Name + L".png";
     std::vector<std::uint8_t> raw;
     for (int y = 0; y < Height; ++y) {
       raw.push_back(0);  // no filter

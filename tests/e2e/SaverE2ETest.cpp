@@ -13,6 +13,7 @@
 
 #include "../QevLX/TestHttpServer.h"
 #include "ProgramUnderTest.h"
+#include "ScreenShot.h"
 #include "System.h"
 
 namespace {
@@ -61,22 +62,13 @@ struct TShot {
 };
 
 TShot Capture() {
+  const TScreenShot screen =
+      TScreenShot::Of({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
   TShot shot;
-  shot.Width = GetSystemMetrics(SM_CXSCREEN);
-  shot.Height = GetSystemMetrics(SM_CYSCREEN);
-  shot.Pixels.resize(size_t(shot.Width) * size_t(shot.Height));
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.Width, shot.Height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, shot.Width, shot.Height, screen, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.Width, -shot.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  GetDIBits(memory, bitmap, 0, UINT(shot.Height), shot.Pixels.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  shot.Width = screen.Width;
+  shot.Height = screen.Height;
+  for (size_t i = 0; i < screen.Rgb.size(); i += 3)
+    shot.Pixels.push_back(RGBQUAD{screen.Rgb[i + 2], screen.Rgb[i + 1], screen.Rgb[i], 0});
   return shot;
 }
 

@@ -19,6 +19,7 @@
 
 #include "../QevLX/TestHttpServer.h"
 #include "ProgramUnderTest.h"
+#include "ScreenShot.h"
 #include "TestSupport.h"
 
 namespace {
@@ -119,34 +120,19 @@ void TypeKeys(const std::wstring& Text) {
 }
 
 // What the screen shows of a window, as 32-bit pixels top down; saved as
-// Name.bmp in QEV_SCREENSHOT_DIR when that is set and Name is given.
+// Name.png in QEV_SCREENSHOT_DIR when that is set and Name is given.
 std::vector<DWORD> Shot(HWND Wnd, const wchar_t* Name = nullptr) {
   // Painted by now: the paints of another thread's windows are sent to it.
   RedrawWindow(Wnd, nullptr, nullptr,
                RDW_UPDATENOW | RDW_ALLCHILDREN | (Name ? RDW_INVALIDATE : 0));
   RECT r{};
   GetWindowRect(Wnd, &r);
-  const LONG w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<DWORD> pixels(size_t(w) * size_t(h));
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFOHEADER info{sizeof(info), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  GetDIBits(memory, bitmap, 0, UINT(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), 0);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const TScreenShot shot = TScreenShot::Of(r);
   wchar_t dir[MAX_PATH] = {};
-  if (Name && GetEnvironmentVariableW(L"QEV_SCREENSHOT_DIR", dir, MAX_PATH)) {
-    const BITMAPFILEHEADER file{0x4D42, DWORD(sizeof(file) + sizeof(info) + pixels.size() * 4), 0,
-                                0, sizeof(file) + sizeof(info)};
-    std::ofstream(std::filesystem::path(dir) / (std::wstring(Name) + L".bmp"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(&file), sizeof(file))
-        .write(reinterpret_cast<const char*>(&info), sizeof(info))
-        .write(reinterpret_cast<const char*>(pixels.data()), std::streamsize(pixels.size() * 4));
-  }
+  if (Name && GetEnvironmentVariableW(L"QEV_SCREENSHOT_DIR", dir, MAX_PATH)) shot.Keep(Name, dir);
+  std::vector<DWORD> pixels;
+  for (size_t i = 0; i < shot.Rgb.size(); i += 3)
+    pixels.push_back(DWORD(shot.Rgb[i]) << 16 | DWORD(shot.Rgb[i + 1]) << 8 | shot.Rgb[i + 2]);
   return pixels;
 }
 
