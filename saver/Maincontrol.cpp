@@ -30,11 +30,6 @@ const char* const StatEditNames[StatCount] = {
     "VintraPresentDate",  "VintraGrowthEdit", "ScreenSaverMsg", "UpdateMsg", "UpdateWeb",
     "WebUpdateSrcEdit"};
 
-bool WinInetRecentEnough() {
-  const TNeededComp& winInet = NeededComps[0];
-  return winInet.InstalledVersion != 0 && winInet.InstalledMajorMinor >= winInet.MinVersion;
-}
-
 // A line of the statistics text stays one line whatever a value holds.
 WideString OneLine(WideString Text) {
   for (WideChar& c : Text)
@@ -77,7 +72,7 @@ void TControlForm::FormCreate(TObject*) {
   DisplayImageBox()->SetChecked(DisplayImages);
   AnimateDisplayBox()->SetChecked(AnimateDisplay);
   AllowMsgCheck()->SetChecked(AllowMsgUpdate);
-  if (!WinInetRecentEnough()) DisableWebFeatures();
+  if (!NeededComps[0].RecentEnough()) DisableWebFeatures();
 }
 
 void TControlForm::DisableWebFeatures() {

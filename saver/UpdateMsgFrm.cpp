@@ -1,20 +1,10 @@
 #include "UpdateMsgFrm.h"
 
-#include <cwchar>
 #include <memory>
 
-#include "SysUtils.h"
 #include "defaults.h"
 
 QEV_DEFINE_CLASS(TUpdateMsgForm)
-
-bool IsWebLink(const WideString& Address) {
-  for (const WideChar* scheme : {L"http://", L"https://"}) {
-    const std::size_t n = std::wcslen(scheme);
-    if (Address.size() > n && WideSameText(Address.substr(0, n), scheme)) return true;
-  }
-  return false;
-}
 
 TUpdateMsgForm* CreateUpdateMessage() {
   std::unique_ptr<TUpdateMsgForm> form(NewForm<TUpdateMsgForm>(nullptr));
@@ -23,7 +13,7 @@ TUpdateMsgForm* CreateUpdateMessage() {
   const WideString& url = StatDefaults[siUpdateUrl];
   form->UrlLabel()->SetCaption(url);
   // A stored default may hold any text; a click must not run it.
-  form->UrlLabel()->SetWebLink(IsWebLink(url) ? url : WideString());
+  form->UrlLabel()->SetWebLink(IsWebAddress(url) ? url : WideString());
   return form.release();
 }
 

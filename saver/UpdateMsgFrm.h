@@ -23,10 +23,6 @@ class TUpdateMsgForm : public TQevTrxForm {
   }
 };
 
-// True for the http:// and https:// addresses, the only ones a link built
-// from downloaded text may open.
-bool IsWebLink(const WideString& Address);
-
 // A new announcement without owner, filled from the defaults (which a web
 // update has just replaced); the caller frees it.
 TUpdateMsgForm* CreateUpdateMessage();

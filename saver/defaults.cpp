@@ -145,14 +145,6 @@ const TFormatSettings& StatFormat() {
   return settings;
 }
 
-bool IsWebAddress(const WideString& Text) {
-  for (const WideChar* scheme : {L"http://", L"https://"}) {
-    const std::size_t n = std::wcslen(scheme);
-    if (Text.size() > n && WideSameText(Text.substr(0, n), scheme)) return true;
-  }
-  return false;
-}
-
 // Whether a downloaded value may replace statistic Index at all.
 bool Accepted(TStatIndex Index, const WideString& Value) {
   if (Index == siScreenSaverMsg) return AllowMsgUpdate;
@@ -176,6 +168,14 @@ void AppendLine(WideString& Lines, const WideString& Line) {
 }
 
 }  // namespace
+
+bool IsWebAddress(const WideString& Text) {
+  for (const WideChar* scheme : {L"http://", L"https://"}) {
+    const std::size_t n = std::wcslen(scheme);
+    if (Text.size() > n && WideSameText(Text.substr(0, n), scheme)) return true;
+  }
+  return false;
+}
 
 // ------------------------------------------------------------------ storage
 

@@ -90,6 +90,10 @@ TDateTime StatToDate(const WideString& Text);
 // messages and addresses).
 bool StatReadable(TStatIndex Index, const WideString& Text);
 
+// True for the http:// and https:// addresses, the only ones a link or a
+// fetch built from downloaded text may use.
+bool IsWebAddress(const WideString& Text);
+
 // Applies a downloaded statistics text of Name=Value lines, read from the
 // stream's start (its encoding told by a byte-order mark, else ANSI). Every
 // non-empty value replaces both the default and the current value, the

@@ -32,8 +32,7 @@ void ShowSaveSettingsError(const WideString& Message) {
 
 // WinInet 5.0 or newer only; older or missing, every fetch finds no connection.
 void LoadWinInetWhenRecent() {
-  const TNeededComp& winInet = NeededComps[0];
-  if (winInet.InstalledVersion == 0 || winInet.InstalledMajorMinor < winInet.MinVersion) return;
+  if (!NeededComps[0].RecentEnough()) return;
   try {
     LoadSafeWinInet(HKEY_CURRENT_USER, AnsiToWide(SettingsKey), L"AllowInternet");
   } catch (const Exception&) {

@@ -35,6 +35,9 @@ struct TNeededComp {
   WideString SetupParams;
   Cardinal SetupFlag = 0;
   Cardinal SetupCode = 0;
+
+  // Installed at the minimum version or newer.
+  bool RecentEnough() const { return InstalledVersion != 0 && InstalledMajorMinor >= MinVersion; }
 };
 
 // 0 WinInet ("IE"), 1 MAPI, 2 CAPICOM, 3 MDAC, 4 JET, 5 DAO, 6 SQL-DMO,
