@@ -163,6 +163,8 @@ class TOpenDialog : public TCommonDialog {
   bool ExplorerStyle() const;
   // FileName as set, without asking an open dialog.
   const AnsiString& StoredFileName() const { return FileName_; }
+  // The read-only and extension flags and the filter of a confirmed record.
+  void TakeReturnedChoices(DWORD Flags, DWORD FilterIndex);
 
  private:
   void GetFileNames(const OPENFILENAMEA& Record);

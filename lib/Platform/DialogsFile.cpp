@@ -45,13 +45,6 @@ constexpr DWORD OptionFlags[] = {
     OFN_FORCESHOWHIDDEN};
 static_assert(std::size(OptionFlags) == ofForceShowHidden + 1);
 
-void SetOption(TOpenOptions& Options, TOpenOption Option, bool On) {
-  if (On)
-    Options.Include(Option);
-  else
-    Options.Exclude(Option);
-}
-
 // The window the dialog belongs to: the thread's active window, else the
 // application's.
 HWND OwnerWindow() {
@@ -184,10 +177,15 @@ bool TOpenDialog::DoExecute(TOpenFileNameFuncA Func) {
 
   if (!TaskModalDialog([&] { return Func(&record); })) return false;
   GetFileNames(record);
-  SetOption(Options_, ofExtensionDifferent, record.Flags & OFN_EXTENSIONDIFFERENT);
-  SetOption(Options_, ofReadOnly, record.Flags & OFN_READONLY);
-  FilterIndex_ = static_cast<Integer>(record.nFilterIndex);
+  TakeReturnedChoices(record.Flags, record.nFilterIndex);
   return true;
+}
+
+void TOpenDialog::TakeReturnedChoices(DWORD Flags, DWORD FilterIndex) {
+  Options_ = Options_ - TOpenOptions{ofExtensionDifferent, ofReadOnly};
+  if (Flags & OFN_EXTENSIONDIFFERENT) Options_.Include(ofExtensionDifferent);
+  if (Flags & OFN_READONLY) Options_.Include(ofReadOnly);
+  FilterIndex_ = static_cast<Integer>(FilterIndex);
 }
 
 void TOpenDialog::GetFileNames(const OPENFILENAMEA& Record) {

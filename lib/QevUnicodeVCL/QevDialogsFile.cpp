@@ -37,15 +37,6 @@ void AnsiSetter(TObject* Dialog, const AnsiString& Value) {
   (static_cast<TOpenDialog*>(Dialog)->*Set)(Value);
 }
 
-void SetOption(TOpenDialog* Dialog, TOpenOption Option, bool On) {
-  TOpenOptions options = Dialog->Options();
-  if (On)
-    options.Include(Option);
-  else
-    options.Exclude(Option);
-  Dialog->SetOptions(options);
-}
-
 // A text for the record: nullptr when empty.
 const WideChar* TextOrNull(const WideString& Text) { return Text.empty() ? nullptr : Text.c_str(); }
 
@@ -167,9 +158,7 @@ bool TQevOpenDialog::DoExecuteW(TOpenFileNameFuncW Func) {
 
   if (!TaskModalDialog([&] { return Func(&record); })) return false;
   GetFileNamesW(record);
-  SetOption(this, ofExtensionDifferent, record.Flags & OFN_EXTENSIONDIFFERENT);
-  SetOption(this, ofReadOnly, record.Flags & OFN_READONLY);
-  SetFilterIndex(static_cast<Integer>(record.nFilterIndex));
+  TakeReturnedChoices(record.Flags, record.nFilterIndex);
   return true;
 }
 
