@@ -370,14 +370,4 @@ TEST_F(ScreenSaverTest, PreviewShowsCountersAndMessageWhole) {
   EXPECT_TRUE(whole(form->MsgLbl(), Left | Right));
 }
 
-// The built-in message, at full size, in the room its line has (the test
-// prefix draws Times New Roman with its metric twin).
-TEST_F(ScreenSaverTest, BuiltInMessageFitsItsLine) {
-  TMainForm* form = MakeForm();
-  TBitmap measure;
-  measure.Canvas()->SetFont(form->MsgLbl()->Font());
-  EXPECT_LE(WideCanvasTextWidth(measure.Canvas(), StatDefaults[siScreenSaverMsg]),
-            form->MsgLbl()->Width() - 20);
-}
-
 }  // namespace
