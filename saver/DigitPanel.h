@@ -21,6 +21,9 @@ class TDigitPanel : public TCustomControl {
 
   const WideString& Caption() const { return Caption_; }
   void SetCaption(const WideString& Value);
+  // Every digit cell shows the overflow mark "#", as for a caption too long:
+  // the caption becomes one longer than any panel.
+  void ShowOverflow() { SetCaption(WideString(MaxDigitCells + 1, L'#')); }
   TLengthRange MaxLength() const { return MaxLength_; }
   // ERangeError outside 1..20.
   void SetMaxLength(TLengthRange Value);

@@ -24,10 +24,13 @@ DWORD(WINAPI* SaverTimeZoneFunc)(LPTIME_ZONE_INFORMATION Zone) = &GetTimeZoneInf
 
 namespace {
 
-constexpr double DaysPerYear = 365.25;
-constexpr double SecondsPerDay = 60.0 * 60.0 * 24.0;
-
-double Stat(TStatIndex Index) { return StatToFloat(Index, StatValues[Index]); }
+// A counter that is no number shows the overflow mark, never "INF" or "NAN".
+void ShowCounter(TDigitPanel* Panel, double Value) {
+  if (std::isnan(Value))
+    Panel->ShowOverflow();
+  else
+    Panel->SetCaption(AnsiToWide(FloatToStr(Value)));
+}
 
 }  // namespace
 
@@ -89,32 +92,15 @@ void TMainForm::RenewUtcOffset() {
   if (id != TIME_ZONE_ID_INVALID) UtcOffset = UtcOffsetOf(id, zone);
 }
 
-void TMainForm::ComputeWorldCounter() {
-  const double people = Stat(siWorldPresentPeople);
-  const TDateTime date = StatToDate(StatValues[siWorldPresentDate]);
-  const double rate = Stat(siWorldPresentRate);
-  const double decay = Stat(siWorldYearlyRateDecay);
-  WorldPeople = people;
-  WorldDate = date;
-  WorldRate = rate + (SaverClock() - date) / DaysPerYear * decay;
-}
+void TMainForm::ComputeWorldCounter() { World = ReadWorldFigures(StatValues, SaverClock()); }
 
-void TMainForm::ComputeViewingsCounter() {
-  const double people = Stat(siVintraPresentPeople);
-  const TDateTime date = StatToDate(StatValues[siVintraPresentDate]);
-  const double perDay = Stat(siVintraGrowthPerSecond) * SecondsPerDay;
-  ViewingsPerDay = perDay;
-  ViewingsBase = people - date * perDay;
-}
+void TMainForm::ComputeViewingsCounter() { Viewings = ReadViewingsFigures(StatValues); }
 
 void TMainForm::CountTimerTimer(TObject*) {
   try {
     const TDateTime t = SaverClock() + UtcOffset;
-    const double world =
-        std::trunc(WorldPeople * std::exp((t - WorldDate) * (WorldRate / 100) / DaysPerYear));
-    WorldCount()->SetCaption(AnsiToWide(FloatToStr(world)));
-    const double viewings = std::trunc(t * ViewingsPerDay + ViewingsBase);
-    VintraCount()->SetCaption(AnsiToWide(FloatToStr(viewings)));
+    ShowCounter(WorldCount(), World.At(t));
+    ShowCounter(VintraCount(), Viewings.At(t));
   } catch (...) {
     TraceDroppedException(L"CountTimerTimer");  // the last figures stay
   }

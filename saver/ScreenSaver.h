@@ -13,6 +13,7 @@
 #include "QevTrxForms.h"
 #include "QevStdCtrls.h"
 #include "SysUtils.h"
+#include "defaults.h"
 
 // The clock of the counters and the time zone they count in; tests fix them.
 extern TDateTime (*SaverClock)();
@@ -63,11 +64,8 @@ class TMainForm : public TQevTrxForm {
   TCustomMMScreenSaver* MMScreenSaver1() { return Part<TCustomMMScreenSaver>("MMScreenSaver1"); }
 
   // Counter parameters.
-  double WorldPeople = 0;     // people at WorldDate
-  TDateTime WorldDate = 0;
-  double WorldRate = 0;       // percent a year
-  double ViewingsPerDay = 0;
-  double ViewingsBase = 0;    // viewings at day 0
+  TWorldFigures World;
+  TViewingsFigures Viewings;
   double UtcOffset = 0;       // days
 
   // The panel's step per move, each +1 or -1.

@@ -1,10 +1,11 @@
 #include "defaults.h"
 
+#include <cmath>
 #include <cwchar>
-#include <utility>
 #include <vector>
 
 #include "QevClasses.h"
+#include "QevLXFetchUrl.h"
 #include "QevLXRegistry.h"
 
 TStatArray StatNames;
@@ -54,6 +55,14 @@ TOption Options[] = {{L"AutoWebUpdate", &AutoWebUpdate, true},
                      {L"AnimateDisplay", &AnimateDisplay, true},
                      {L"AllowMsgUpdate", &AllowMsgUpdate, true}};
 
+constexpr double DaysPerYear = 365.25;
+constexpr double SecondsPerDay = 60.0 * 60.0 * 24.0;
+// FloatToStr writes whole numbers below this in digits, larger ones with an
+// exponent that no digit display can show.
+constexpr double MaxCounter = 1e15;
+// How long from now a figure must keep its counter showing a number.
+constexpr double CounterHorizonDays = 10 * DaysPerYear;
+
 // A download quoted in a message is cut after this many characters, so that
 // an error page cannot make the message larger than the screen.
 constexpr std::size_t MaxQuotedDownload = 1024;
@@ -89,11 +98,13 @@ WideString ReadTextDef(const TQevRegistryLX& Reg, const WideString& Name,
 void ReadStatistics(const char* Subkey, TStatArray& Target, const TStatArray& Fallback) {
   TQevRegistryLX reg;
   const bool open = OpenForReading(reg, Subkey);
+  TStatArray read = Fallback;
   for (TStatIndex i = 0; i < StatCount; ++i) {
     const WideString text = open ? ReadTextDef(reg, StatNames[i], Fallback[i]) : Fallback[i];
-    // A figure the counters cannot read would stop them: keep the fallback.
-    Target[i] = StatReadable(i, text) ? text : Fallback[i];
+    // A figure the counters cannot read or show would stop them: keep the fallback.
+    if (StatReadable(i, text, read)) read[i] = text;
   }
+  Target = read;
 }
 
 void WriteChangedStatistics(const char* Subkey, const TStatArray& Current, TStatArray& Stored) {
@@ -124,6 +135,33 @@ bool IsNumber(TStatIndex Index) {
 }
 bool IsDate(TStatIndex Index) {
   return Index == siWorldPresentDate || Index == siVintraPresentDate;
+}
+bool DrivesWorld(TStatIndex Index) {
+  return Index >= siWorldPresentPeople && Index <= siWorldYearlyRateDecay;
+}
+bool DrivesViewings(TStatIndex Index) {
+  return Index >= siVintraPresentPeople && Index <= siVintraGrowthPerSecond;
+}
+
+double Stat(const TStatArray& Stats, TStatIndex Index) {
+  return static_cast<double>(StatToFloat(Index, Stats[Index]));
+}
+
+// A counter shows the whole part of Value, or its overflow mark for NaN.
+double Shown(double Value) {
+  return std::isfinite(Value) && std::fabs(Value) < MaxCounter ? std::trunc(Value) : NAN;
+}
+
+// The counter that statistic Index drives, computed from Stats as the saver
+// computes it (a saver started later reads the world's rate for then), stays
+// a number from now to the horizon. Raises EConvertError.
+bool CounterShowable(TStatIndex Index, const TStatArray& Stats) {
+  const TDateTime now = Now();
+  for (TDateTime t : {now, now + CounterHorizonDays}) {
+    if (DrivesWorld(Index) && std::isnan(ReadWorldFigures(Stats, t).At(t))) return false;
+    if (DrivesViewings(Index) && std::isnan(ReadViewingsFigures(Stats).At(t))) return false;
+  }
+  return true;
 }
 
 // Characters outside ASCII become "?", which no conversion accepts.
@@ -240,15 +278,47 @@ Extended StatToFloat(TStatIndex Index, const WideString& Text) {
 
 TDateTime StatToDate(const WideString& Text) { return StrToDate(AsciiText(Text), StatFormat()); }
 
-bool StatReadable(TStatIndex Index, const WideString& Text) {
+bool StatReadable(TStatIndex Index, const WideString& Text, const TStatArray& Stats) {
   try {
     if (IsNumber(Index)) StatToFloat(Index, Text);
     if (IsDate(Index)) StatToDate(Text);
-    return true;
   } catch (const EConvertError&) {
     return false;
   }
+  TStatArray trial = Stats;
+  trial[Index] = Text;
+  try {
+    return CounterShowable(Index, trial);
+  } catch (const EConvertError&) {
+    return true;  // another figure of the counter is at fault, not this one
+  }
 }
+
+// ------------------------------------------------------------------ counters
+
+double TWorldFigures::At(TDateTime T) const {
+  return Shown(People * std::exp((T - Date) * (Rate / 100) / DaysPerYear));
+}
+
+double TViewingsFigures::At(TDateTime T) const { return Shown(T * PerDay + Base); }
+
+TWorldFigures ReadWorldFigures(const TStatArray& Stats, TDateTime Now) {
+  TWorldFigures figures;
+  figures.People = Stat(Stats, siWorldPresentPeople);
+  figures.Date = StatToDate(Stats[siWorldPresentDate]);
+  figures.Rate = Stat(Stats, siWorldPresentRate) +
+                 (Now - figures.Date) / DaysPerYear * Stat(Stats, siWorldYearlyRateDecay);
+  return figures;
+}
+
+TViewingsFigures ReadViewingsFigures(const TStatArray& Stats) {
+  const double people = Stat(Stats, siVintraPresentPeople);
+  const TDateTime date = StatToDate(Stats[siVintraPresentDate]);
+  const double perDay = Stat(Stats, siVintraGrowthPerSecond) * SecondsPerDay;
+  return {perDay, people - date * perDay};
+}
+
+// ------------------------------------------------------------ web updates
 
 void ApplyWebStats(TStream* Stream) {
   TQevStringList list;
@@ -256,18 +326,23 @@ void ApplyWebStats(TStream* Stream) {
     Stream->SetPosition(0);
     list.LoadFromStream(Stream);
   }
+  if (Stream && Stream->Size() > MaxStatisticsText) RejectDownload(L"Download too large: ", list);
   if (list.Values(StatNames[siWebUpdateUrl]).empty())
     RejectDownload(L"Incomplete download: ", list);
-  // Everything is checked before anything changes.
-  std::vector<std::pair<TStatIndex, WideString>> updates;
+  TStatArray defaults = StatDefaults, values = StatValues;
+  std::vector<TStatIndex> given;
   for (TStatIndex i = 0; i < StatCount; ++i) {
-    WideString value = list.Values(StatNames[i]);
+    const WideString value = list.Values(StatNames[i]);
     if (value.empty() || !Accepted(i, value)) continue;
-    if (!StatReadable(i, value))
-      RejectDownload(L"Invalid download: " + StatNames[i] + L"=" + value, list);
-    updates.emplace_back(i, std::move(value));
+    defaults[i] = values[i] = value;
+    given.push_back(i);
   }
-  for (const auto& [index, value] : updates) StatDefaults[index] = StatValues[index] = value;
+  // Each figure with all the others of the text, before anything changes.
+  for (TStatIndex i : given)
+    if (!StatReadable(i, values[i], values) || !StatReadable(i, values[i], defaults))
+      RejectDownload(L"Invalid download: " + StatNames[i] + L"=" + values[i], list);
+  StatDefaults = defaults;
+  StatValues = values;
 }
 
 // ------------------------------------------------------- unit start and end
@@ -275,6 +350,7 @@ void ApplyWebStats(TStream* Stream) {
 void Initialization_defaults() {
   FormatSettings.DateSeparator = '/';
   FormatSettings.ShortDateFormat = "mm/dd/yyyy";
+  FetchUrlMaxBytes = MaxStatisticsText + 1;
   StatNames = Names;
   StatDefaults = BuiltInDefaults;
   for (TOption& option : Options) *option.Value = true;

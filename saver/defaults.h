@@ -87,12 +87,39 @@ WideString StripCommas(const WideString& Text);
 Extended StatToFloat(TStatIndex Index, const WideString& Text);
 TDateTime StatToDate(const WideString& Text);
 // True when Text is a value the counters can read at Index (any text for the
-// messages and addresses).
-bool StatReadable(TStatIndex Index, const WideString& Text);
+// messages and addresses) and, put into Stats, leaves the counter it drives
+// showing a number now and for some years ahead.
+bool StatReadable(TStatIndex Index, const WideString& Text,
+                  const TStatArray& Stats = StatValues);
+
+// A statistics text longer than this, in bytes, is refused whole; the fetch
+// reads one byte more, so that such a text shows.
+constexpr Int64 MaxStatisticsText = 64 * 1024;
 
 // True for the http:// and https:// addresses, the only ones a link or a
 // fetch built from downloaded text may use.
 bool IsWebAddress(const WideString& Text);
+
+// ---------------------------------------------------------------- counters
+
+// The world counter's figures as of a moment: People at Date, growing by Rate
+// percent a year (the rate at that moment).
+struct TWorldFigures {
+  double People = 0;
+  TDateTime Date = 0;
+  double Rate = 0;
+  // Whole people at T (days); NaN when that is no number the counter shows.
+  double At(TDateTime T) const;
+};
+// The viewings counter's figures: PerDay a day, Base at day 0.
+struct TViewingsFigures {
+  double PerDay = 0;
+  double Base = 0;
+  double At(TDateTime T) const;  // as TWorldFigures::At
+};
+// From the statistics in Stats; raise EConvertError.
+TWorldFigures ReadWorldFigures(const TStatArray& Stats, TDateTime Now);
+TViewingsFigures ReadViewingsFigures(const TStatArray& Stats);
 
 // Applies a downloaded statistics text of Name=Value lines, read from the
 // stream's start (its encoding told by a byte-order mark, else ANSI). Every
@@ -101,16 +128,18 @@ bool IsWebAddress(const WideString& Text);
 // when they are http:// or https:// addresses (a line with another address
 // is ignored, the rest of the text still applies). Nothing is written to the
 // registry.
-// Changes nothing and raises Exception when the text is incomplete
-// ("Incomplete download: " CR LF CR LF and the text; nullptr counts as empty)
-// or holds a number or date the counters cannot read ("Invalid download: ",
+// Changes nothing and raises Exception when the text is longer than
+// MaxStatisticsText ("Download too large: " CR LF CR LF and the text), is
+// incomplete ("Incomplete download: ", likewise; nullptr counts as empty) or
+// holds a number or date the counters cannot read or show ("Invalid download: ",
 // the line, CR LF CR LF and the text). A long text is cut in the message.
 void ApplyWebStats(TStream* Stream);
 
 // ------------------------------------------------------- unit start and end
 
 // Date separator "/" and short date format "mm/dd/yyyy" in FormatSettings;
-// names and built-in values; LoadStatistics; LoadOptions. Never raises.
+// fetches read at most MaxStatisticsText + 1 bytes; names and built-in values;
+// LoadStatistics; LoadOptions. Never raises.
 void Initialization_defaults();
 // SaveSettings (failures go to OnSaveSettingsError); then the arrays are
 // emptied. Never raises.

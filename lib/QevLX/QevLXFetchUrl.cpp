@@ -14,6 +14,7 @@ QEV_RESOURCESTRING(QevLXFetchUrl, SRequestTimedOut, L"Request timed out.");
 
 ULONGLONG(WINAPI* FetchUrlTickCount)() = &GetTickCount64;
 Integer WebStatTimeoutSeconds = 120;
+Int64 FetchUrlMaxBytes = 0;
 TWebDownloadProgressFactory CreateWebDownloadProgress = nullptr;
 
 namespace {
@@ -59,7 +60,8 @@ TWaitEnd WaitForFetch(const TFetchUrlIntoString& Fetch, const TFetchDeadline& De
 
 void CopyFileIntoStream(TStream* Stream, const WideString& FileName) {
   TQevFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
-  Stream->CopyFrom(&file, 0);
+  const Int64 size = file.Size();
+  Stream->CopyFrom(&file, FetchUrlMaxBytes > 0 ? std::min(size, FetchUrlMaxBytes) : size);
 }
 
 // A quiet fetch made, started and freed on the main thread, where the
@@ -161,13 +163,7 @@ void SplitUrl(const WideString& Url, WideString& Scheme, WideString& Host, Integ
   } else {
     throw EQevInternalError(L"Internal Error: Port [%s] not supported.", {Scheme});
   }
-  const size_t slash = rest.find(L'/');
-  Host = rest.substr(0, slash);
-  ObjectPath = slash == WideString::npos ? WideString() : rest.substr(slash + 1);
-  const size_t colon = Host.find(L':');
-  if (colon == WideString::npos) return;
-  Port = StrToInt(WideToAnsi(Host.substr(colon + 1)));
-  Host.resize(colon);
+  SplitHostAndPath(rest, Host, Port, ObjectPath);
 }
 
 WideString UrlToLocalFileName(const WideString& Url) {
@@ -201,6 +197,7 @@ void TQevFetchUrl::RequestUrl(const WideString& Url, const WideString& UserName,
 
 TFetchUrlIntoString::TFetchUrlIntoString(TQevStrings* Strings, TStream* Stream)
     : Requestor_(std::make_unique<TQevFetchUrl>(nullptr)), Strings_(Strings), Stream_(Stream) {
+  Requestor_->MaxResponseBytes = FetchUrlMaxBytes;
   Requestor_->OnRequestDone = TRequestDoneEvent::Bind<&TFetchUrlIntoString::RequestDone>(this);
 }
 
@@ -264,8 +261,14 @@ void FetchUrlModal(TQevStrings* Strings, const WideString& Url, const WideString
                    Integer TimeoutSeconds) {
   const WideString fileName = UrlToLocalFileName(Url);
   if (!fileName.empty()) {
-    if (Stream) LoadLocalFileIntoStream(Stream, fileName);
-    if (Strings) Strings->LoadFromFile(fileName);
+    TQevMemoryStream content;  // read once, and no further than a fetch would
+    CopyFileIntoStream(&content, fileName);
+    if (Stream) {
+      Stream->SetPosition(0);
+      Stream->CopyFrom(&content, 0);
+    }
+    content.SetPosition(0);
+    if (Strings) Strings->LoadFromStream(&content);
     return;
   }
   // Leaving, the fetch goes first (cancelling a running request), then the

@@ -18,6 +18,10 @@ extern const TResStringRec SRequestTimedOut;
 extern ULONGLONG(WINAPI* FetchUrlTickCount)();
 // The time limit of a background fetch, in seconds; 0 means none.
 extern Integer WebStatTimeoutSeconds;
+// The most bytes of a response or "file://" file that the three roads read;
+// 0 means all. A longer content arrives cut, without an error: a caller that
+// sets this tells a cut one by its size.
+extern Int64 FetchUrlMaxBytes;
 
 // Scheme keeps its "://"; a URL without one is "http://". Port is the
 // scheme's (0 for "file://", whose Host is the drive and ObjectPath the whole
@@ -27,7 +31,7 @@ void SplitUrl(const WideString& Url, WideString& Scheme, WideString& Host, Integ
               WideString& ObjectPath);
 // The local path of a "file://" URL, else empty.
 WideString UrlToLocalFileName(const WideString& Url);
-// Stream from its start becomes the file's bytes.
+// Stream from its start becomes the file's bytes (the first FetchUrlMaxBytes).
 void LoadLocalFileIntoStream(TStream* Stream, const WideString& FileName);
 
 class TQevFetchUrl : public TQevMultiPostRequestor {

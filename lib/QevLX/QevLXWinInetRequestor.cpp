@@ -56,6 +56,19 @@ Int64 ContentLength(const WideString& Text) {
 
 WideString AppTitle() { return Application ? AnsiToWide(Application->Title()) : WideString(); }
 
+bool IsRedirect(Integer Status) {
+  switch (Status) {
+    case HTTP_STATUS_MOVED:
+    case HTTP_STATUS_REDIRECT:
+    case HTTP_STATUS_REDIRECT_METHOD:
+    case HTTP_STATUS_REDIRECT_KEEP_VERB:
+    case HTTP_STATUS_PERMANENT_REDIRECT:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool CertHostAccepted(TQevStringList* const& List, const WideString& Host) {
@@ -66,6 +79,17 @@ bool CertHostAccepted(TQevStringList* const& List, const WideString& Host) {
 void AcceptCertHost(TQevStringList* const& List, const WideString& Host) {
   std::lock_guard<std::mutex> lock(CertHostsLock);
   if (List) List->Add(Host);
+}
+
+void SplitHostAndPath(const WideString& Rest, WideString& Host, Integer& Port,
+                      WideString& ObjectPath) {
+  const size_t slash = Rest.find(L'/');
+  Host = Rest.substr(0, slash);
+  ObjectPath = slash == WideString::npos ? WideString() : Rest.substr(slash + 1);
+  const size_t colon = Host.find(L':');
+  if (colon == WideString::npos) return;
+  Port = StrToInt(WideToAnsi(Host.substr(colon + 1)));
+  Host.resize(colon);
 }
 
 // ================================================================ the worker
@@ -87,7 +111,7 @@ void TQevWinInetRequestThread::Detach() {
   // The worker frees itself only after it saw Detached, so the link must
   // outlive the unlock below.
   std::shared_ptr<TRequestLink> link = Link_;
-  HINTERNET request = nullptr;
+  HINTERNET request = nullptr, connection = nullptr;
   {
     std::lock_guard<std::mutex> lock(link->Lock);
     link->Detached = true;
@@ -97,9 +121,11 @@ void TQevWinInetRequestThread::Detach() {
     if (!link->Ending) {
       Terminate();
       request = std::exchange(link->Request, nullptr);
+      connection = std::exchange(link->Redirected, nullptr);
     }
   }
   SafeCloseInternetHandle(request);
+  SafeCloseInternetHandle(connection);
 }
 
 HINTERNET TQevWinInetRequestThread::RequestHandle() {
@@ -118,6 +144,15 @@ void TQevWinInetRequestThread::KeepRequest(HINTERNET Handle) {
   SafeCloseInternetHandle(Handle);
 }
 
+void TQevWinInetRequestThread::KeepConnection(HINTERNET Handle) {
+  HINTERNET previous = Handle;  // closed at once when the sender let the worker go
+  {
+    std::lock_guard<std::mutex> lock(Link_->Lock);
+    if (!Link_->Detached) previous = std::exchange(Link_->Redirected, Handle);
+  }
+  SafeCloseInternetHandle(previous);
+}
+
 void TQevWinInetRequestThread::CloseRequest() {
   HINTERNET request;
   {
@@ -134,18 +169,9 @@ void TQevWinInetRequestThread::RaiseWinInetError(DWORD Code) {
 void TQevWinInetRequestThread::Execute() {
   try {
     do {
-      Reopen_ = false;
-      ReopenAfterResend_ = false;
-      OpenRequest();
-      do {
-        Resend_ = false;
-        const DWORD code = SendRequest();
-        if (Terminated()) return;
-        HandleSendError(code);
-      } while (Resend_ && !Terminated());
-      if (ReopenAfterResend_) Reopen_ = true;
-    } while (Reopen_ && !Terminated());
-    if (Terminated()) return;
+      SendUntilAnswered();
+      if (Terminated()) return;
+    } while (FollowRedirect());
     CheckStatus();
     if (DownloadOption == doStream || DownloadOption == doSizeOnly) QueryContentLength();
     if (DownloadOption == doStream) ReadResponse();
@@ -158,23 +184,44 @@ void TQevWinInetRequestThread::Execute() {
 
 void TQevWinInetRequestThread::DoTerminate() {
   bool detached;
-  HINTERNET request;
+  HINTERNET request, connection;
   {
     std::lock_guard<std::mutex> lock(Link_->Lock);
     Link_->Ending = true;
     detached = Link_->Detached;
     request = std::exchange(Link_->Request, nullptr);
+    connection = std::exchange(Link_->Redirected, nullptr);
   }
   SafeCloseInternetHandle(request);
+  SafeCloseInternetHandle(connection);
   // Detached: nobody waits for the end, and the sender no longer knows this object.
   if (!detached) Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncTerminated>(this));
+}
+
+// Until the request counts as sent; a certificate error the user accepts
+// opens or sends it again.
+void TQevWinInetRequestThread::SendUntilAnswered() {
+  do {
+    Reopen_ = false;
+    ReopenAfterResend_ = false;
+    OpenRequest();
+    do {
+      Resend_ = false;
+      const DWORD code = SendRequest();
+      if (Terminated()) return;
+      HandleSendError(code);
+    } while (Resend_ && !Terminated());
+    if (ReopenAfterResend_) Reopen_ = true;
+  } while (Reopen_ && !Terminated());
 }
 
 void TQevWinInetRequestThread::OpenRequest() {
   CloseRequest();  // the one of the previous round
   if (CertHostAccepted(CertDateIgnoreHosts, Host)) Flags |= INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
   if (CertHostAccepted(CertNameIgnoreHosts, Host)) Flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
-  const DWORD flags = Flags | INTERNET_FLAG_KEEP_CONNECTION;
+  // WinInet's own following never ends with a server that redirects to
+  // itself: FollowRedirect counts them instead.
+  const DWORD flags = Flags | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT;
   HINTERNET request;
   if (SafeWinInetWide) {
     LPCWSTR accept[] = {L"*/*", nullptr};
@@ -237,11 +284,79 @@ void TQevWinInetRequestThread::HandleSendError(DWORD Code) {
   if (result == ERROR_INTERNET_FORCE_RETRY) Resend_ = true;
 }
 
-void TQevWinInetRequestThread::CheckStatus() {
+Integer TQevWinInetRequestThread::StatusCode() {
   Integer status = 0;
-  if (!TryStrToInt(WideToAnsi(SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_CODE)), status) ||
-      status < HTTP_STATUS_BAD_REQUEST)
-    return;
+  return TryStrToInt(WideToAnsi(SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_CODE)), status)
+             ? status
+             : 0;
+}
+
+// Always with GET, as browsers do after a POST. A redirect not followed is
+// left to CheckStatus.
+bool TQevWinInetRequestThread::FollowRedirect() {
+  if (Redirects_ == MaxRedirects || !IsRedirect(StatusCode())) return false;
+  const WideString location = SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_LOCATION);
+  if (location.empty() || !Retarget(location)) return false;
+  ++Redirects_;
+  Verb = L"GET";
+  PostData.clear();
+  return true;
+}
+
+// Location is a whole http or https address, one without its scheme
+// ("//server/path"), a path from the server's root or one relative to the
+// current path. Another scheme is not followed.
+bool TQevWinInetRequestThread::Retarget(const WideString& Location) {
+  const size_t colon = Location.find(L':');
+  if (colon != WideString::npos && colon < Location.find_first_of(L"/?#")) {
+    for (const bool secure : {false, true}) {
+      const WideString scheme = secure ? L"https://" : L"http://";
+      if (!WideSameText(Location.substr(0, scheme.size()), scheme)) continue;
+      ConnectElsewhere(Location.substr(scheme.size()), secure);
+      return true;
+    }
+    return false;
+  }
+  if (Location.starts_with(L"//")) {
+    ConnectElsewhere(Location.substr(2), (Flags & INTERNET_FLAG_SECURE) != 0);
+    return true;
+  }
+  const WideString path = ObjectPath.substr(0, ObjectPath.find(L'?'));
+  if (Location.front() == L'/')
+    ObjectPath = Location;
+  else if (Location.front() == L'?')
+    ObjectPath = path + Location;
+  else
+    ObjectPath = path.substr(0, path.rfind(L'/') + 1) + Location;  // npos + 1: none
+  return true;
+}
+
+// The redirect may name another server, port or scheme: a connection of the
+// worker's own, made in the requestor's session.
+void TQevWinInetRequestThread::ConnectElsewhere(const WideString& Rest, bool Secure) {
+  WideString host, path;
+  Integer port = Secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  SplitHostAndPath(Rest, host, port, path);
+  if (port < 0 || port > 65535) throw EQevGeneralError(SPortOutOfRange, {port});
+  CloseRequest();  // it belongs to the connection that is replaced
+  const auto p = static_cast<INTERNET_PORT>(port);
+  HINTERNET connection =
+      SafeWinInetWide
+          ? SafeWinInet.InternetConnectW(Session, host.c_str(), p, nullptr, nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0)
+          : SafeWinInet.InternetConnectA(Session, WideToAnsi(host).c_str(), p, nullptr, nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0);
+  if (!connection) RaiseWinInetError(GetLastError());
+  KeepConnection(connection);
+  Connection = connection;
+  Host = host;
+  ObjectPath = path;
+  Flags = Secure ? Flags | INTERNET_FLAG_SECURE : Flags & ~DWORD(INTERNET_FLAG_SECURE);
+}
+
+void TQevWinInetRequestThread::CheckStatus() {
+  const Integer status = StatusCode();
+  if (status < HTTP_STATUS_BAD_REQUEST && !IsRedirect(status)) return;
   throw EQevGeneralError(SHttpStatusError,
                          {status, SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_TEXT)});
 }
@@ -259,6 +374,7 @@ void TQevWinInetRequestThread::ReadResponse() {
   QEV_ASSERT(DownloadOption == doStream && Stream, L"Assertion failure");
   char buffer[1024];
   while (!Terminated()) {
+    if (MaxBytes > 0 && BytesDownloaded >= MaxBytes) return;  // the rest stays unread
     DWORD available = 0;
     if (!SafeWinInet.InternetQueryDataAvailable(RequestHandle(), &available, 0, 0))
       RaiseWinInetError(GetLastError());
@@ -270,8 +386,11 @@ void TQevWinInetRequestThread::ReadResponse() {
     const auto readFile = SafeWinInet.InternetReadFile;
     if (Terminated()) return;
     if (!readFile) RaiseWinInetError(ERROR_INTERNET_INTERNAL_ERROR);
+    DWORD wanted = std::min<DWORD>(available, sizeof buffer);
+    if (MaxBytes > 0)
+      wanted = static_cast<DWORD>(std::min<Int64>(wanted, MaxBytes - BytesDownloaded));
     DWORD read = 0;
-    if (!readFile(RequestHandle(), buffer, std::min<DWORD>(available, sizeof buffer), &read))
+    if (!readFile(RequestHandle(), buffer, wanted, &read))
       RaiseWinInetError(GetLastError());
     if (Terminated() || read == 0) return;
     Stream->WriteBuffer(buffer, read);
@@ -322,11 +441,14 @@ TQevWinInetRequestSender::~TQevWinInetRequestSender() { Cancel(); }
 void TQevWinInetRequestSender::Send(HINTERNET Connection, const WideString& Host, bool Quiet,
                                     TDownloadOption DownloadOption, TStream* Stream,
                                     const WideString& PostData, DWORD Flags, const WideString& Verb,
-                                    const WideString& ObjectPath) {
+                                    const WideString& ObjectPath, HINTERNET Session,
+                                    Int64 MaxBytes) {
   CheckCondition(!Worker_, L"Internal Error: Can only process one request at a time.");
   QEV_ASSERT(DownloadOption != doStream || Stream, L"Assertion failure");
   auto worker = std::make_unique<TQevWinInetRequestThread>();
   worker->Connection = Connection;
+  worker->Session = Session;
+  worker->MaxBytes = MaxBytes;
   worker->Host = Host;
   worker->ObjectPath = ObjectPath;
   worker->Verb = Verb;
@@ -462,7 +584,7 @@ void TQevMultiPostRequestor::SenderRequestDone(TStream*, bool ErrorsOccurred) {
   const WideString postData = PostItems_->Get(ItemIndex_);
   Sender_->Send(ConnectionHandle_.get(), Host_, Quiet, option, target, postData,
                 Secure ? INTERNET_FLAG_SECURE : 0, postData.empty() ? L"GET" : L"POST",
-                ObjectPath_);
+                ObjectPath_, InternetHandle_.get(), MaxResponseBytes);
 }
 
 void TQevMultiPostRequestor::Finish(bool Errors) {

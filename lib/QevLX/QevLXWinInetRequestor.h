@@ -35,6 +35,15 @@ extern TQevStringList* CertNameIgnoreHosts;
 bool CertHostAccepted(TQevStringList* const& List, const WideString& Host);
 void AcceptCertHost(TQevStringList* const& List, const WideString& Host);
 
+// Host and ObjectPath (without its leading "/") of "host[:port][/path]", the
+// part of an http address after its scheme. Port is kept unless the host
+// names one; a port that is no number raises EConvertError.
+void SplitHostAndPath(const WideString& Rest, WideString& Host, Integer& Port,
+                      WideString& ObjectPath);
+
+// Redirects a request follows; one more fails it as an HTTP error does.
+constexpr Integer MaxRedirects = 5;
+
 // ------------------------------------------------------------ the worker
 
 // Created suspended and filled in by the sender; frees itself when done.
@@ -55,12 +64,14 @@ class TQevWinInetRequestThread : public TThread {
   Int64 BytesDownloaded = 0;
   Int64 TotalAvailable = 0;  // 0 when the response gives no length
   HINTERNET Connection = nullptr;  // the requestor's
+  HINTERNET Session = nullptr;     // the requestor's; a redirect to another server connects here
   WideString Host;
   WideString ObjectPath;
   WideString Verb;
   DWORD Flags = 0;
   WideString PostData;  // sent as ANSI bytes
   TStream* Stream = nullptr;  // not owned
+  Int64 MaxBytes = 0;  // the body is read up to this many bytes; 0: all of it
   TDownloadOption DownloadOption = doStream;
   bool Quiet = false;  // no dialogs; every failure raises
   TProgressNotifyEvent OnProgress;
@@ -75,7 +86,12 @@ class TQevWinInetRequestThread : public TThread {
  private:
   void OpenRequest();
   DWORD SendRequest();
+  void SendUntilAnswered();
   void HandleSendError(DWORD Code);
+  Integer StatusCode();
+  bool FollowRedirect();
+  bool Retarget(const WideString& Location);
+  void ConnectElsewhere(const WideString& Rest, bool Secure);
   void CheckStatus();
   void QueryContentLength();
   void ReadResponse();
@@ -83,6 +99,7 @@ class TQevWinInetRequestThread : public TThread {
 
   HINTERNET RequestHandle();
   void KeepRequest(HINTERNET Handle);
+  void KeepConnection(HINTERNET Handle);
   void CloseRequest();
   void SyncProgress();
   void SyncException();
@@ -92,6 +109,7 @@ class TQevWinInetRequestThread : public TThread {
   struct TRequestLink {
     std::mutex Lock;
     HINTERNET Request = nullptr;  // closed by whichever side comes first
+    HINTERNET Redirected = nullptr;  // the worker's own connection, closed after Request
     bool Detached = false;        // the sender let the worker go
     bool Ending = false;          // the worker is past its last use of the request
   };
@@ -101,6 +119,7 @@ class TQevWinInetRequestThread : public TThread {
   bool Reopen_ = false;
   bool ReopenAfterResend_ = false;
   bool CaReopened_ = false;  // reopened once for an unknown certificate authority
+  Integer Redirects_ = 0;
   TModuleOwner WinInetPin_;  // WinInet stays loaded while the worker may be inside it
   static std::atomic<Integer> Running_;
 };
@@ -114,9 +133,12 @@ class TQevWinInetRequestSender : public TComponent {
   using TComponent::TComponent;
   ~TQevWinInetRequestSender() override;
 
+  // Session lets redirects reach other servers; MaxBytes (0: none) limits
+  // the body read, leaving the rest unread.
   void Send(HINTERNET Connection, const WideString& Host, bool Quiet,
             TDownloadOption DownloadOption, TStream* Stream, const WideString& PostData,
-            DWORD Flags, const WideString& Verb, const WideString& ObjectPath);
+            DWORD Flags, const WideString& Verb, const WideString& ObjectPath,
+            HINTERNET Session = nullptr, Int64 MaxBytes = 0);
   // Lets a running worker go; no event of it follows.
   void Cancel();
   // The first form up the owner chain, else the application window.
@@ -160,6 +182,9 @@ class TQevMultiPostRequestor : public TComponent {
   bool Quiet = false;
   TDownloadOption DownloadOption = doStream;
   TRequestExceptionEvent OnException;
+  // The response is read up to this many bytes; 0: all of it. A cut
+  // response still ends the request without errors.
+  Int64 MaxResponseBytes = 0;
 
   TQevStringList* PostItems() const { return PostItems_.get(); }
   TQevStringList* WaitMessages() const { return WaitMessages_.get(); }

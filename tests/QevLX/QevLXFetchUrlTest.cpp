@@ -90,6 +90,7 @@ class FetchUrl : public testing::Test {
     ProgressLog = nullptr;
     FetchUrlTickCount = &GetTickCount64;
     WebStatTimeoutSeconds = 120;
+    FetchUrlMaxBytes = 0;
     Application->OnException = SavedShow_;
     WSACleanup();
   }
@@ -212,6 +213,18 @@ TEST_F(FetchUrl, FetchIntoStreamAppendsTheBodyOrLeavesTheStreamAlone) {
   SafeWinInetOn = false;  // no connection: nothing fetched, and that is no failure
   EXPECT_TRUE(FetchUrlIntoStream(&stream, Local(server, L"/"), L"", L"", L""));
   EXPECT_EQ("from disk", Contents(&stream));
+}
+
+TEST_F(FetchUrl, NothingIsReadPastTheLimit) {
+  TTestHttpServer server(Answer("200 OK", std::string(5000, 'w')));
+  const std::wstring file = Temp_.Path() + L"big.txt";
+  TTempFolder::CreateFileWithText(file, std::string(5000, 'f'));
+  FetchUrlMaxBytes = 1025;
+  for (const WideString& url : {Local(server, L"/"), L"file://" + file}) {
+    TQevMemoryStream stream;
+    EXPECT_TRUE(FetchUrlIntoStream(&stream, url, L"", L"", L"")) << WideToAnsi(url);
+    EXPECT_EQ(1025, stream.Size());
+  }
 }
 
 TEST_F(FetchUrl, ModalFetchFillsStringsAndStreamFromOneDownload) {

@@ -220,6 +220,34 @@ TEST_F(WinInetRequest, FailuresEndInOnRequestDoneAndLeaveTheRequestorIdle) {
   EXPECT_FALSE(requestor.Busy());
 }
 
+// WinInet alone follows a server that redirects to itself without end.
+TEST_F(WinInetRequest, RedirectsAreFollowedWithGetFiveTimesAtMost) {
+  auto redirect = [](const std::string& Location) {
+    return "HTTP/1.1 302 Found\r\nLocation: " + Location +
+           "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+  };
+  const std::string body = Pattern(3000);
+  TTestHttpServer target(Answer("200 OK", body));
+  TTestHttpServer mover(redirect("http://127.0.0.1:" + std::to_string(target.Port()) + "/b/c"));
+  TQevMultiPostRequestor requestor(nullptr);
+  requestor.MaxResponseBytes = 1500;  // the rest is left unread
+  TRequestLog log(requestor);
+  Start(requestor, mover.Port(), L"127.0.0.1", L"/a", L"x=1");
+  ASSERT_TRUE(log.Finished());
+  EXPECT_EQ(body.substr(0, 1500), log.Body);
+  EXPECT_EQ(0u, mover.Requests().find("POST /a HTTP/1.1\r\n"));
+  EXPECT_EQ(0u, target.Requests().find("GET /b/c HTTP/1.1\r\n")) << target.Requests();
+
+  TTestHttpServer loop(redirect("again"));
+  TQevMultiPostRequestor looping(nullptr);
+  TRequestLog loopLog(looping);
+  Start(looping, loop.Port(), L"127.0.0.1", L"/dir/first");
+  ASSERT_TRUE(loopLog.Finished());
+  EXPECT_EQ(TTexts{L"The server answered 302 Found."}, loopLog.Errors);
+  EXPECT_EQ(1 + MaxRedirects, loop.Connections());
+  EXPECT_NE(std::string::npos, loop.Requests().find("GET /dir/again HTTP")) << "relative";
+}
+
 TEST_F(WinInetRequest, CancelWhileTheServerIsSilentEndsWithoutEvents) {
   TTestHttpServer server("", true);
   TQevMultiPostRequestor requestor(nullptr);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "QevClasses.h"
+#include "QevLXFetchUrl.h"
 #include "Registry.h"
 #include "TestSupport.h"
 #include "defaults.h"
@@ -272,6 +273,60 @@ TEST_F(WebStatsTest, UnreadableNumbersOrDatesRejectTheWholeText) {
     }
     ExpectRejected(&stream, L"Invalid download: " + AnsiToWide(line) + L"\r\n\r\n" +
                                 AnsiToWide(text));
+  }
+}
+
+// Figures that read but leave a counter infinite, no number or beyond its
+// digits, and a text too long: refused whole when downloaded, falling back
+// when stored.
+TEST_F(WebStatsTest, HostileFiguresAndOverlongTextsAreRefused) {
+  const std::string url = "WebUpdateUrl=" + WideToAnsi(WebUrl) + "\r\n";
+  const std::string message = "ScreenSaverMsg=" + std::string(MaxStatisticsText - 15, 'x');
+  const struct {
+    const char* Subkey;  // stored there, else downloaded
+    std::string Line;
+    const char* Refusal;  // nullptr: taken
+  } cases[] = {
+      {nullptr, "WorldPresentRate=1e5", "Invalid download: WorldPresentRate=1e5"},
+      {nullptr, "WorldYearlyRateDecay=1e300", "Invalid download: WorldYearlyRateDecay=1e300"},
+      {nullptr, "WorldPresentPeople=1e20", "Invalid download: WorldPresentPeople=1e20"},
+      {nullptr, "VintraGrowthPerSecond=1e300", "Invalid download: VintraGrowthPerSecond=1e300"},
+      {nullptr, "VintraPresentPeople=1e999", "Invalid download: VintraPresentPeople=1e999"},
+      {nullptr, message.substr(0, message.size() - url.size() - 2), nullptr},  // 64 KB whole
+      {nullptr, message.substr(0, message.size() - url.size() - 1), "Download too large: "},
+      {"Values", "VintraGrowthPerSecond=1e999", nullptr},
+      {"Defaults", "WorldPresentRate=1e308", nullptr},
+  };
+  EXPECT_EQ(MaxStatisticsText + 1, FetchUrlMaxBytes) << "enough to tell a longer text";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Line.substr(0, 40));
+    const size_t eq = c.Line.find('=');
+    const WideString name = AnsiToWide(c.Line.substr(0, eq));
+    const WideString value = AnsiToWide(c.Line.substr(eq + 1));
+    if (c.Subkey) {
+      SetText(c.Subkey, name.c_str(), value);
+      LoadStatistics();
+      for (const TStatArray& stats : {StatDefaults, StatValues}) {
+        EXPECT_EQ(L"5.68", stats[siVintraGrowthPerSecond]);
+        EXPECT_EQ(L"1.28674165457186", stats[siWorldPresentRate]);
+      }
+      continue;
+    }
+    TMemoryStream stream;
+    const std::string text = c.Line + "\r\n" + url;
+    Bytes(stream, text);
+    if (!c.Refusal) {
+      ApplyWebStats(&stream);
+      EXPECT_EQ(MaxStatisticsText, stream.Size());
+      EXPECT_EQ(value, StatValues[siScreenSaverMsg]);
+      continue;
+    }
+    const TStatArray defaults = StatDefaults, values = StatValues;
+    const WideString shown = MessageOf<Exception>([&] { ApplyWebStats(&stream); });
+    EXPECT_TRUE(shown.starts_with(AnsiToWide(c.Refusal) + L"\r\n\r\n")) << WideToAnsi(shown);
+    EXPECT_LT(shown.size(), 1200u);
+    EXPECT_EQ(defaults, StatDefaults);
+    EXPECT_EQ(values, StatValues);
   }
 }
 
