@@ -9,10 +9,11 @@ ExternalProject_Add(host_tools
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${QEV_HOST_TOOLS_DIR}/ResStringGen ${QEV_HOST_TOOLS_DIR}/DfmCompiler
-    ${QEV_HOST_TOOLS_DIR}/PictureGen)
+    ${QEV_HOST_TOOLS_DIR}/PictureGen ${QEV_HOST_TOOLS_DIR}/RoutineTable)
 set(QEV_RESSTRINGGEN ${QEV_HOST_TOOLS_DIR}/ResStringGen)
 set(QEV_DFMCOMPILER ${QEV_HOST_TOOLS_DIR}/DfmCompiler)
 set(QEV_PICTUREGEN ${QEV_HOST_TOOLS_DIR}/PictureGen)
+set(QEV_ROUTINETABLE ${QEV_HOST_TOOLS_DIR}/RoutineTable)
 
 # Sources of a target and of the project's libraries it links, recursively.
 function(qev_collect_sources target out)
@@ -78,6 +79,25 @@ function(qev_form_resources target)
     set_source_files_properties(${out}.rc PROPERTIES OBJECT_DEPENDS ${out}.bin)
     target_sources(${target} PRIVATE ${out}.rc)
   endforeach()
+endfunction()
+
+# Gives a program its routine table: once linked, the names of its routines go
+# into the section "QEV.SYM", from which the exception report names the
+# routines of a call stack. A release program loses its symbols and DWARF on
+# the way (after the names are taken). The cross binutils sit beside the
+# compiler under the same triple prefix.
+function(qev_routine_table target)
+  string(REGEX REPLACE "g\\+\\+[^/]*$" "" binutils ${CMAKE_CXX_COMPILER})
+  set(table ${CMAKE_BINARY_DIR}/routines/${target}.sym)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/routines)
+  set(strip)
+  if(CMAKE_BUILD_TYPE STREQUAL "Release")
+    set(strip --strip)
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${QEV_ROUTINETABLE} ${binutils} $<TARGET_FILE:${target}> ${table} ${strip}
+    COMMENT "Routine table of ${target}")
+  add_dependencies(${target} host_tools)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/pictures.cmake)

@@ -1,6 +1,7 @@
 // The screen saver program: starts the units, sets the application up, makes
 // the main form (which sets itself up for the command line's mode) and runs
-// the message loop unless the mode ends at once.
+// the message loop unless the mode ends at once. Every exception on the way,
+// also from the units' start and end, is shown by the exception report.
 #include "AboutBx.h"
 #include "CheckWinInetAndAdo.h"
 #include "CustomMMScrsv.h"
@@ -9,6 +10,7 @@
 #include "Forms.h"
 #include "Maincontrol.h"
 #include "PlatformUnits.h"
+#include "QevJclExceptDlg.h"
 #include "QevLXSafeWinInet.h"
 #include "QevLXUnits.h"
 #include "QevUnicodeUnits.h"
@@ -40,54 +42,37 @@ void LoadWinInetWhenRecent() {
   }
 }
 
-void StartUnits() {
-  Initialization_PlatformUnits();
-  Initialization_QevUnicodeUnits();
-  Initialization_QevLXUnits();
-  Initialization_DigitPanel();
-  Initialization_CustomMMUtils();
-  // A second saver waits for the first before it reads the settings, so it
-  // starts with what the first one saved.
-  Initialization_CustomMMScrsv();
-  Initialization_defaults();
-  Initialization_AboutBx();
-  Initialization_UpdateMsgFrm();
-  Initialization_Maincontrol();
-  Initialization_ScreenSaver();
+// The main block: the title, WinInet, the main form and, unless the mode
+// ends at once, the message loop.
+void RunSaver() {
+  Application->SetTitle(SaverTitle);
+  LoadWinInetWhenRecent();
+  TMainForm* mainForm = nullptr;
+  Application->CreateForm(mainForm);
+  if (ScreenSaverMode != smConfigure && ScreenSaverMode != smChangePassword) Application->Run();
 }
 
-// The saver's own units end first (settings saved, then the mutex released
-// for a waiting saver), then its forms go while the framework they stand on
-// is still there.
-void EndUnits() {
-  Finalization_ScreenSaver();
-  Finalization_Maincontrol();
-  Finalization_UpdateMsgFrm();
-  Finalization_AboutBx();
-  Finalization_defaults();
-  Finalization_CustomMMScrsv();
-  Finalization_CustomMMUtils();
-  Finalization_DigitPanel();
-  Application->DestroyForms();
-  Finalization_QevLXUnits();
-  Finalization_QevUnicodeUnits();
-  Finalization_PlatformUnits();
-}
+void DestroyForms() { Application->DestroyForms(); }
 
 }  // namespace
 
+// The saver's own units end first (settings saved, then the mutex released
+// for a waiting saver), then its forms go while the framework they stand on
+// is still there. A second saver waits for the first before it reads the
+// settings, so it starts with what the first one saved.
 int main() {
-  StartUnits();
   OnSaveSettingsError = &ShowSaveSettingsError;
-  try {
-    Application->SetTitle(SaverTitle);
-    LoadWinInetWhenRecent();
-    TMainForm* mainForm = nullptr;
-    Application->CreateForm(mainForm);
-    if (ScreenSaverMode != smConfigure && ScreenSaverMode != smChangePassword) Application->Run();
-  } catch (...) {
-    Application->HandleException(Application);
-  }
-  EndUnits();
-  return 0;
+  return RunProgram({{&Initialization_PlatformUnits, &Finalization_PlatformUnits},
+                     {&Initialization_QevUnicodeUnits, &Finalization_QevUnicodeUnits},
+                     {&Initialization_QevLXUnits, &Finalization_QevLXUnits},
+                     {nullptr, &DestroyForms},
+                     {&Initialization_DigitPanel, &Finalization_DigitPanel},
+                     {&Initialization_CustomMMUtils, &Finalization_CustomMMUtils},
+                     {&Initialization_CustomMMScrsv, &Finalization_CustomMMScrsv},
+                     {&Initialization_defaults, &Finalization_defaults},
+                     {&Initialization_AboutBx, &Finalization_AboutBx},
+                     {&Initialization_UpdateMsgFrm, &Finalization_UpdateMsgFrm},
+                     {&Initialization_Maincontrol, &Finalization_Maincontrol},
+                     {&Initialization_ScreenSaver, &Finalization_ScreenSaver}},
+                    &RunSaver);
 }

@@ -935,7 +935,8 @@ class TBasicActionLink : public TObject {
 using TExceptionHandler = TEvent<void(TObject* Sender)>;
 extern TExceptionHandler ApplicationHandleException;
 // Calls ApplicationHandleException or the fallback; for use in catch blocks.
-void HandleCurrentException(TObject* Sender);
+// Never raises.
+void HandleCurrentException(TObject* Sender) noexcept;
 
 // Threads hand calls to the main thread through a queue; WakeMainThread is
 // called (on the worker) whenever a call was queued. Classes' own handler

@@ -77,11 +77,17 @@ constexpr int PriorityValues[] = {THREAD_PRIORITY_IDLE,         THREAD_PRIORITY_
 
 }  // namespace
 
-void HandleCurrentException(TObject* Sender) {
-  if (ApplicationHandleException)
-    ApplicationHandleException(Sender);
-  else
-    ShowFallback(std::current_exception());
+void HandleCurrentException(TObject* Sender) noexcept {
+  // Called where nothing may escape (window procedures, timers, threads): a
+  // handler that fails itself must not carry its error out.
+  try {
+    if (ApplicationHandleException)
+      ApplicationHandleException(Sender);
+    else
+      ShowFallback(std::current_exception());
+  } catch (...) {
+    TraceDroppedException(L"HandleCurrentException");
+  }
 }
 
 bool CheckSynchronize(Integer Timeout) {

@@ -15,17 +15,26 @@ QEV_DEFINE_CLASS(TControl,
                  QEV_PROPERTY(Align, Align, SetAlign).Default(alNone),
                  QEV_PROPERTY(Action, Action, SetAction),
                  QEV_PROPERTY(Caption, Caption, SetCaption),
-                 QEV_PROPERTY(Color, Color, SetColor).Type(TypeInfoTColor()),
+                 QEV_PROPERTY(Color, Color, SetColor).Type(TypeInfoTColor())
+                     .Stored<&Self::IsColorStored>(),
+                 QEV_PROPERTY(Constraints, Constraints, SetConstraints),
                  QEV_PROPERTY(Cursor, Cursor, SetCursor).Type(TypeInfoTCursor()).Default(crDefault),
                  QEV_PROPERTY(Enabled, Enabled, SetEnabled).Default(true),
                  QEV_PROPERTY(Font, Font, SetFont).Stored<&Self::IsFontStored>(),
+                 QEV_PROPERTY(ParentColor, ParentColor, SetParentColor).Default(false),
                  QEV_PROPERTY(ParentFont, ParentFont, SetParentFont).Default(true),
                  QEV_PROPERTY(Hint, Hint, SetHint),
                  QEV_PROPERTY(ParentShowHint, ParentShowHint, SetParentShowHint).Default(true),
                  QEV_PROPERTY(ShowHint, ShowHint, SetShowHint).Default(false),
                  QEV_PROPERTY(Visible, Visible, SetVisible).Default(true),
                  QEV_PROPERTY(OnClick, OnClick, OnClick),
-                 QEV_PROPERTY(OnDblClick, OnDblClick, OnDblClick))
+                 QEV_PROPERTY(OnDblClick, OnDblClick, OnDblClick),
+                 QEV_PROPERTY(OnResize, OnResize, OnResize))
+QEV_DEFINE_CLASS(TSizeConstraints,
+                 QEV_PROPERTY(MaxHeight, MaxHeight, SetMaxHeight).Default(0),
+                 QEV_PROPERTY(MaxWidth, MaxWidth, SetMaxWidth).Default(0),
+                 QEV_PROPERTY(MinHeight, MinHeight, SetMinHeight).Default(0),
+                 QEV_PROPERTY(MinWidth, MinWidth, SetMinWidth).Default(0))
 
 // ----------------------------------------------------------------- helpers
 
@@ -55,11 +64,48 @@ TCustomForm* GetParentForm(TControl* Control) {
   return dynamic_cast<TCustomForm*>(Control);
 }
 
+// ---------------------------------------------------------- TSizeConstraints
+
+void TSizeConstraints::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TSizeConstraints*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  MinWidth_ = source->MinWidth_;
+  MaxWidth_ = source->MaxWidth_;
+  MinHeight_ = source->MinHeight_;
+  MaxHeight_ = source->MaxHeight_;
+  if (OnChange) OnChange(this);
+}
+
+void TSizeConstraints::Set(Integer& Field, Integer Value) {
+  if (Field == Value) return;
+  Field = std::max<Integer>(Value, 0);
+  if (OnChange) OnChange(this);
+}
+
+void TSizeConstraints::Apply(Integer& Width, Integer& Height) const {
+  if (MaxWidth_ > 0) Width = std::min(Width, MaxWidth_);
+  if (MinWidth_ > 0) Width = std::max(Width, MinWidth_);
+  if (MaxHeight_ > 0) Height = std::min(Height, MaxHeight_);
+  if (MinHeight_ > 0) Height = std::max(Height, MinHeight_);
+}
+
+void TSizeConstraints::Apply(MINMAXINFO& Info) const {
+  if (MinWidth_ > 0) Info.ptMinTrackSize.x = MinWidth_;
+  if (MinHeight_ > 0) Info.ptMinTrackSize.y = MinHeight_;
+  if (MaxWidth_ > 0) Info.ptMaxTrackSize.x = Info.ptMaxSize.x = std::max(MaxWidth_, MinWidth_);
+  if (MaxHeight_ > 0) Info.ptMaxTrackSize.y = Info.ptMaxSize.y = std::max(MaxHeight_, MinHeight_);
+}
+
 // ----------------------------------------------------------------- TControl
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), Font_(new TFont) {
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner), Font_(new TFont), Constraints_(new TSizeConstraints) {
   WindowProc = TWndMethod::Bind<&TControl::WndProc>(this);
   Font_->OnChange = TNotifyEvent::Bind<&TControl::FontChanged>(this);
+  Constraints_->OnChange = TNotifyEvent::Bind<&TControl::ConstraintsChanged>(this);
   ControlStyle_ = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
 }
 
@@ -68,6 +114,7 @@ TControl::~TControl() {
   delete ActionLink_;
   ActionLink_ = nullptr;
   SetParent(nullptr);
+  delete Constraints_;
   delete Font_;
 }
 
@@ -89,6 +136,7 @@ void TControl::Dispatch(TMessage& Message) {
     case CM_VISIBLECHANGED: CMVisibleChanged(Message); return;
     case CM_ENABLEDCHANGED: CMEnabledChanged(Message); return;
     case CM_PARENTFONTCHANGED: CMParentFontChanged(Message); return;
+    case CM_PARENTCOLORCHANGED: CMParentColorChanged(Message); return;
     case CM_PARENTSHOWHINTCHANGED:
       if (ParentShowHint_ && Parent_) SetShowHint(Parent_->ShowHint()), ParentShowHint_ = true;
       return;
@@ -126,6 +174,11 @@ void TControl::WMLButtonDown(TMessage& Message) {
   if (ControlStyle_.Contains(csClickEvents)) ControlState_.Include(csClicked);
   ControlState_.Include(csLButtonDown);
   DefaultHandler(Message);
+  if (Message.Msg == WM_LBUTTONDBLCLK && ControlStyle_.Contains(csClickEvents)) DblClick();
+}
+
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
 }
 
 void TControl::WMLButtonUp(TMessage& Message) {
@@ -163,6 +216,18 @@ void TControl::CMParentFontChanged(TMessage&) {
   ParentFont_ = true;  // the assignment above went through FontChanged
 }
 
+void TControl::SetParentColor(bool Value) {
+  if (ParentColor_ == Value) return;
+  ParentColor_ = Value;
+  if (Value) Perform(CM_PARENTCOLORCHANGED, 0, 0);
+}
+
+void TControl::CMParentColorChanged(TMessage&) {
+  if (!ParentColor_ || !Parent_) return;
+  SetColor(Parent_->Color());
+  ParentColor_ = true;  // SetColor gave it up
+}
+
 void TControl::SetParent(TWinControl* AParent) {
   if (Parent_ == AParent) return;
   if (AParent == this) throw EInvalidOperation(L"A control cannot have itself as its parent");
@@ -180,7 +245,9 @@ void TControl::SetParentComponent(TComponent* Value) {
 }
 
 void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+  Constraints_->Apply(AWidth, AHeight);
   if (ALeft == Left_ && ATop == Top_ && AWidth == Width_ && AHeight == Height_) return;
+  bool resized = AWidth != Width_ || AHeight != Height_;
   Invalidate();
   Left_ = ALeft;
   Top_ = ATop;
@@ -188,6 +255,17 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
   Height_ = AHeight;
   Invalidate();
   if (Parent_ && Align_ != alNone) Parent_->Realign();
+  if (resized && !ComponentState().Contains(csLoading)) Resize();
+}
+
+void TControl::Resize() {
+  if (OnResize) OnResize(this);
+}
+
+// New limits hold for the present size at once; while the control is read
+// they wait for Loaded, when its size is complete.
+void TControl::ConstraintsChanged(TObject*) {
+  if (!ComponentState().Contains(csLoading)) SetBounds(Left_, Top_, Width_, Height_);
 }
 
 TRect TControl::ClientRect() { return TRect{0, 0, Width_, Height_}; }
@@ -291,6 +369,7 @@ void TControl::UpdateParentShowHint() {
 }
 
 void TControl::SetColor(TColor Value) {
+  ParentColor_ = false;
   if (Color_ == Value) return;
   Color_ = Value;
   Perform(CM_COLORCHANGED, 0, 0);
@@ -378,6 +457,7 @@ void TControl::InitiateAction() {
 void TControl::Loaded() {
   TComponent::Loaded();
   if (Action()) ActionChange(Action(), true);
+  SetBounds(Left_, Top_, Width_, Height_);  // within the constraints read
 }
 
 void TControl::ReadState(TReader* Reader) {

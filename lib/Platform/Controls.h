@@ -126,9 +126,43 @@ TPoint PointOfLParam(LPARAM LParam);
 // The shift keys held with a key message (KeyData: its LParam).
 TShiftState KeyDataToShiftState(LPARAM KeyData);
 
+// The frame of a form; bsNone and bsSingle also serve the controls that may
+// have a border (TBorderStyle).
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+QEV_ENUM_TYPEINFO(TFormBorderStyle, "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+                  "bsSizeToolWin");
+using TBorderStyle = TFormBorderStyle;  // bsNone or bsSingle
+
 class TWinControl;
 class TCustomForm;
 class TControl;
+
+// The limits of a control's width and height in pixels; 0: no limit.
+// SetBounds keeps the control within them, and so does the user's sizing of
+// a window.
+class TSizeConstraints : public TPersistent {
+  QEV_CLASS(TSizeConstraints, TPersistent)
+ public:
+  void Assign(TPersistent* Source) override;
+  Integer MinWidth() const { return MinWidth_; }
+  void SetMinWidth(Integer Value) { Set(MinWidth_, Value); }
+  Integer MaxWidth() const { return MaxWidth_; }
+  void SetMaxWidth(Integer Value) { Set(MaxWidth_, Value); }
+  Integer MinHeight() const { return MinHeight_; }
+  void SetMinHeight(Integer Value) { Set(MinHeight_, Value); }
+  Integer MaxHeight() const { return MaxHeight_; }
+  void SetMaxHeight(Integer Value) { Set(MaxHeight_, Value); }
+  // Width and Height brought within the limits; a minimum wins over a
+  // smaller maximum.
+  void Apply(Integer& Width, Integer& Height) const;
+  // Writes the limits into the system's sizing information.
+  void Apply(MINMAXINFO& Info) const;
+  TNotifyEvent OnChange;
+
+ private:
+  void Set(Integer& Field, Integer Value);
+  Integer MinWidth_ = 0, MaxWidth_ = 0, MinHeight_ = 0, MaxHeight_ = 0;
+};
 
 // ------------------------------------------------------------------ hints
 
@@ -238,6 +272,12 @@ class TControl : public TComponent {
   void SetParentShowHint(bool Value);
   TColor Color() const { return Color_; }
   void SetColor(TColor Value);
+  // The control takes its parent's colour (and keeps following it).
+  bool ParentColor() const { return ParentColor_; }
+  void SetParentColor(bool Value);
+  bool IsColorStored() const { return !ParentColor_; }
+  TSizeConstraints* Constraints() const { return Constraints_; }
+  void SetConstraints(TSizeConstraints* Value) { Constraints_->Assign(Value); }
   // The control's font; it follows the parent's while ParentFont is set.
   TFont* Font() const { return Font_; }
   void SetFont(TFont* Value) { Font_->Assign(Value); }
@@ -263,8 +303,11 @@ class TControl : public TComponent {
   virtual void SendToBack();
 
   virtual void Click();
+  virtual void DblClick();  // a left double-click of a control with csClickEvents
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
+  // The size changed (windows: WM_SIZE; not while the control is being read).
+  TNotifyEvent OnResize;
 
   // The action this control follows; the link keeps caption, hint, enabling
   // and visibility in step with it.
@@ -286,6 +329,7 @@ class TControl : public TComponent {
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
   virtual TControlActionLinkClass GetActionLinkClass();
   void DoActionChange(TObject* Sender);
+  virtual void Resize();
   TControlState ControlState_;
   TControlStyle ControlStyle_;
   // The text of a windowless control, and of a window control without window.
@@ -303,6 +347,8 @@ class TControl : public TComponent {
   void CMVisibleChanged(TMessage& Message);
   void CMEnabledChanged(TMessage& Message);
   void CMParentFontChanged(TMessage& Message);
+  void CMParentColorChanged(TMessage& Message);
+  void ConstraintsChanged(TObject* Sender);
 
   TWinControl* Parent_ = nullptr;
   Integer Left_ = 0, Top_ = 0, Width_ = 0, Height_ = 0;
@@ -312,6 +358,8 @@ class TControl : public TComponent {
   bool ParentShowHint_ = true;
   TFont* Font_;
   bool ParentFont_ = true;
+  bool ParentColor_ = false;
+  TSizeConstraints* Constraints_;
   TCursor Cursor_ = crDefault;
   TControlActionLink* ActionLink_ = nullptr;
 };
@@ -511,6 +559,7 @@ class TWinControl : public TControl {
   void WMSetFocus(TMessage& Message);
   void WMKillFocus(TMessage& Message);
   void WMSize(TMessage& Message);
+  void WMGetMinMaxInfo(TMessage& Message);
   void WMMove(TMessage& Message);
   void WMKey(TMessage& Message);
   void CNKeyDown(TMessage& Message);

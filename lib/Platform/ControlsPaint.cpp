@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "Controls.h"
+#include "Forms.h"
 #include "Scoped.h"
 
 QEV_DEFINE_CLASS(TControlCanvas)
@@ -14,6 +15,11 @@ QEV_DEFINE_CLASS(THintWindow)
 const TClass* HintWindowClass = THintWindow::StaticClass();
 
 namespace {
+
+// Custom controls and forms draw on their windows themselves (PaintWindow).
+bool PaintsItself(TWinControl* Control) {
+  return dynamic_cast<TCustomControl*>(Control) || dynamic_cast<TCustomForm*>(Control);
+}
 
 bool HasWindowlessChild(const TWinControl* Control) {
   for (Integer i = 0; i < Control->ControlCount(); ++i) {
@@ -35,7 +41,7 @@ void TWinControl::WMPaint(TMessage& Message) {
     PaintBuffered(dc, dc.Paint().rcPaint);
     return;
   }
-  bool custom = dynamic_cast<TCustomControl*>(this) != nullptr;
+  bool custom = PaintsItself(this);
   if (Message.WParam || (!custom && !HasWindowlessChild(this))) {
     if (Message.WParam && custom) PaintWindow(reinterpret_cast<HDC>(Message.WParam));
     else DefaultHandler(Message);
@@ -128,12 +134,15 @@ void TControlCanvas::CreateHandle() {
     TCanvas::CreateHandle();
     return;
   }
+  if (DeviceContext_) ReleaseDC(Window_, DeviceContext_);  // left behind by a lease
+  DeviceContext_ = nullptr;
   auto* win = dynamic_cast<TWinControl*>(Control_);
   Window_ = win ? win->Handle() : Control_->Parent() ? Control_->Parent()->Handle() : nullptr;
   if (!Window_) {
     TCanvas::CreateHandle();
     return;
   }
+  SetLastError(ERROR_SUCCESS);  // GetDCEx sets none
   DeviceContext_ = GetDCEx(Window_, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
   if (!DeviceContext_) RaiseLastOSError();
   if (!win) SetViewportOrgEx(DeviceContext_, Control_->Left(), Control_->Top(), nullptr);

@@ -231,6 +231,7 @@ void TWinControl::CreateWnd() {
   CreationControl = this;
   {
     TScopeExit handedOver([] { CreationControl = nullptr; });
+    SetLastError(ERROR_SUCCESS);  // a refused creation may set none
     CreateWindowHandle(params);
   }
   if (!Handle_) RaiseLastOSError();
@@ -375,9 +376,13 @@ void TWinControl::Dispatch(TMessage& Message) {
       if (Handle_) Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
       for (TControl* child : Controls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
       return;
+    case CM_COLORCHANGED:
+      for (TControl* child : Controls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+      return;
     case WM_SETFOCUS: WMSetFocus(Message); return;
     case WM_KILLFOCUS: WMKillFocus(Message); return;
     case WM_SIZE: WMSize(Message); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(Message); return;
     case WM_MOVE: WMMove(Message); return;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: case WM_CHAR:
       WMKey(Message);
@@ -459,6 +464,12 @@ void TWinControl::WMSize(TMessage& Message) {
   UpdateBounds();
   DefaultHandler(Message);
   Realign();
+  if (!ComponentState().Contains(csLoading)) Resize();
+}
+
+void TWinControl::WMGetMinMaxInfo(TMessage& Message) {
+  DefaultHandler(Message);
+  if (Message.LParam) Constraints()->Apply(*reinterpret_cast<MINMAXINFO*>(Message.LParam));
 }
 
 void TWinControl::WMMove(TMessage& Message) {
@@ -567,6 +578,7 @@ void TWinControl::InsertControl(TControl* AControl) {
     if (Handle_ && win->Visible()) win->HandleNeeded();
   }
   AControl->Perform(CM_PARENTFONTCHANGED, 0, 0);
+  AControl->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   AControl->Invalidate();
   if (AControl->Align() != alNone) Realign();
   Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), TRUE);
@@ -599,6 +611,7 @@ void TWinControl::SetChildOrder(TComponent* Child, Integer Order) {
 }
 
 void TWinControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+  Constraints()->Apply(AWidth, AHeight);
   if (ALeft == Left_ && ATop == Top_ && AWidth == Width_ && AHeight == Height_) return;
   if (Handle_ && !IsIconic(Handle_)) {
     SetWindowPos(Handle_, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);

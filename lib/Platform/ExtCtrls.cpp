@@ -16,6 +16,9 @@ QEV_DEFINE_CLASS(TCustomPanel,
                  QEV_PROPERTY(BevelWidth, BevelWidth, SetBevelWidth).Default(1),
                  QEV_PROPERTY(BorderWidth, BorderWidth, SetBorderWidth).Default(0))
 QEV_DEFINE_CLASS(TPanel)
+QEV_DEFINE_CLASS(TBevel,
+                 QEV_PROPERTY(Shape, Shape, SetShape).Default(bsBox),
+                 QEV_PROPERTY(Style, Style, SetStyle).Default(bsLowered))
 QEV_DEFINE_CLASS(TCustomControlBar)
 QEV_DEFINE_CLASS(TControlBar)
 QEV_DEFINE_CLASS(TImage,
@@ -54,6 +57,7 @@ struct TTimerWindow {
       wc.lpszClassName = TimerWindowClass;
       if (!RegisterClassExW(&wc)) RaiseLastOSError();
     }
+    SetLastError(ERROR_SUCCESS);  // a refused creation may set none
     HWND wnd = CreateWindowExW(0, TimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                instance, nullptr);
     if (!wnd) RaiseLastOSError();
@@ -202,6 +206,67 @@ void TCustomPanel::Dispatch(TMessage& Message) {
   TCustomControl::Dispatch(Message);
 }
 
+// ------------------------------------------------------------------ bevel
+
+TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) { SetBounds(0, 0, 50, 50); }
+
+void TBevel::SetShape(TBevelShape Value) {
+  if (Shape_ == Value) return;
+  Shape_ = Value;
+  Invalidate();
+}
+
+void TBevel::SetStyle(TBevelStyle Value) {
+  if (Style_ == Value) return;
+  Style_ = Value;
+  Invalidate();
+}
+
+// A lowered bevel is shadow over highlight, a raised one the other way round;
+// a box has the first colour on its top and left edges.
+void TBevel::Paint() {
+  TCanvas* canvas = Canvas();
+  TColor first = Style_ == bsLowered ? clBtnShadow : clBtnHighlight;
+  TColor second = Style_ == bsLowered ? clBtnHighlight : clBtnShadow;
+  auto line = [canvas](TColor Color, Integer X1, Integer Y1, Integer X2, Integer Y2) {
+    canvas->Pen()->SetColor(Color);
+    canvas->MoveTo(X1, Y1);
+    canvas->LineTo(X2, Y2);
+  };
+  auto box = [&](TColor TopLeft, TColor BottomRight, const TRect& R) {
+    line(TopLeft, R.left, R.bottom, R.left, R.top);
+    line(TopLeft, R.left, R.top, R.right, R.top);
+    line(BottomRight, R.right, R.top, R.right, R.bottom);
+    line(BottomRight, R.right, R.bottom, R.left, R.bottom);
+  };
+  canvas->Pen()->SetWidth(1);
+  Integer w = Width(), h = Height();
+  switch (Shape_) {
+    case bsBox: box(first, second, Rect(0, 0, w - 1, h - 1)); break;
+    case bsFrame:
+      box(second, second, Rect(1, 1, w - 1, h - 1));
+      box(first, first, Rect(0, 0, w - 2, h - 2));
+      break;
+    case bsTopLine:
+      line(first, 0, 0, w, 0);
+      line(second, 0, 1, w, 1);
+      break;
+    case bsBottomLine:
+      line(first, 0, h - 2, w, h - 2);
+      line(second, 0, h - 1, w, h - 1);
+      break;
+    case bsLeftLine:
+      line(first, 0, 0, 0, h);
+      line(second, 1, 0, 1, h);
+      break;
+    case bsRightLine:
+      line(first, w - 2, 0, w - 2, h);
+      line(second, w - 1, 0, w - 1, h);
+      break;
+    case bsSpacer: break;
+  }
+}
+
 // ------------------------------------------------------------ control bar
 
 TCustomControlBar::TCustomControlBar(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -269,8 +334,8 @@ void TImage::Paint() {
 }
 
 void Initialization_ExtCtrls() {
-  RegisterClasses({TTimer::StaticClass(), TPanel::StaticClass(), TControlBar::StaticClass(),
-                   TImage::StaticClass()});
+  RegisterClasses({TTimer::StaticClass(), TPanel::StaticClass(), TBevel::StaticClass(),
+                   TControlBar::StaticClass(), TImage::StaticClass()});
 }
 
 void Finalization_ExtCtrls() {}

@@ -88,6 +88,34 @@ class TPanel : public TCustomPanel {
   using TCustomPanel::TCustomPanel;
 };
 
+// ------------------------------------------------------------------ bevel
+
+enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+QEV_ENUM_TYPEINFO(TBevelShape, "bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine",
+                  "bsRightLine", "bsSpacer");
+enum TBevelStyle { bsLowered, bsRaised };
+QEV_ENUM_TYPEINFO(TBevelStyle, "bsLowered", "bsRaised");
+
+// A sunken or raised box, frame or line without window, drawn in the
+// system's button shadow and highlight colours; bsSpacer draws nothing.
+class TBevel : public TGraphicControl {
+  QEV_CLASS(TBevel, TGraphicControl)
+ public:
+  explicit TBevel(TComponent* AOwner);
+
+  TBevelShape Shape() const { return Shape_; }
+  void SetShape(TBevelShape Value);
+  TBevelStyle Style() const { return Style_; }
+  void SetStyle(TBevelStyle Value);
+
+ protected:
+  void Paint() override;
+
+ private:
+  TBevelShape Shape_ = bsBox;
+  TBevelStyle Style_ = bsLowered;
+};
+
 // ------------------------------------------------------------ control bar
 
 // A strip that holds tool bars; the controls keep the places they are given.

@@ -197,6 +197,11 @@ class TFormParser {
 // lines ending in CR LF, every string code outside 32..127 and the apostrophe
 // as #nnn (the byte of an 8-bit string, the UTF-16 unit of a wide one).
 std::string FormBinaryToText(TFormValueReader& Reader);
+// A string value as the text form writes it: quoted runs of codes 32..127
+// (the apostrophe excepted) and #nnn for every other code, joined by " +" at
+// line breaks after 64 codes; a text longer than that begins on a new line.
+// Lines after a break begin with Indent blanks.
+std::string FormStringText(const std::u16string& Value, std::size_t Indent);
 // The binary stream of the object text at Parser's current token (from a new
 // parser). A string whose codes all fit in a byte becomes an 8-bit string,
 // any other a wide string.

@@ -19,7 +19,6 @@ class TBinaryToText {
   }
 
  private:
-  static constexpr std::size_t LineLength = 64;
   static constexpr std::size_t BytesPerLine = 32;
 
   void Indent() { Out_.append(2 * Level_, ' '); }
@@ -101,38 +100,12 @@ class TBinaryToText {
     Out_ += ')';
   }
 
-  static bool Quotable(char16_t c) { return c >= ' ' && c != '\'' && c <= 127; }
-
-  // Runs of printable 7-bit text in quotes, every other code as #nnn; a text
-  // longer than a line starts on a new one, and lines break after 64 codes.
   void String() {
     TFormString value = R_.ReadString();
     std::u16string w = value.WideText;
     if (!value.Wide)
       for (char c : value.Narrow) w += static_cast<char16_t>(static_cast<unsigned char>(c));
-    if (w.empty()) {
-      Out_ += "''";
-      return;
-    }
-    ++Level_;
-    std::size_t length = w.size(), i = 0, lineStart = 0;
-    if (length > LineLength) NewLine();
-    do {
-      if (Quotable(w[i])) {
-        Out_ += '\'';
-        do Out_ += static_cast<char>(w[i++]);
-        while (i < length && Quotable(w[i]) && i - lineStart < LineLength);
-        Out_ += '\'';
-      } else {
-        Out_.append(1, '#').append(std::to_string(w[i++]));
-      }
-      if (i - lineStart >= LineLength && i < length) {
-        Out_ += " +";
-        NewLine();
-        lineStart = i;
-      }
-    } while (i < length);
-    --Level_;
+    Out_ += FormStringText(w, 2 * (Level_ + 1));
   }
 
   void Binary() {
@@ -168,11 +141,11 @@ class TBinaryToText {
     ++Level_;
     while (!R_.EndOfList()) {
       NewLine();
-      Out_ += "item";
+      // An item's line is "item" alone, as the form-description parser
+      // requires; readers ignore the index, so it is dropped.
+      Out_ += "item\r\n";
       TValueType type = R_.NextValue();
-      if (type == vaInt8 || type == vaInt16 || type == vaInt32)
-        Out_.append(" [").append(std::to_string(R_.ReadInteger())).append("]");
-      Out_ += "\r\n";
+      if (type == vaInt8 || type == vaInt16 || type == vaInt32) R_.ReadInteger();
       R_.ReadListBegin();
       ++Level_;
       while (!R_.EndOfList()) Property();
@@ -193,5 +166,32 @@ class TBinaryToText {
 };
 
 }  // namespace
+
+// Runs of printable 7-bit text in quotes, every other code as #nnn; a text
+// longer than a line starts on a new one, and lines break after 64 codes.
+std::string FormStringText(const std::u16string& Value, std::size_t Indent) {
+  constexpr std::size_t LineLength = 64;
+  auto quotable = [](char16_t c) { return c >= ' ' && c != '\'' && c <= 127; };
+  if (Value.empty()) return "''";
+  const std::string newLine = "\r\n" + std::string(Indent, ' ');
+  std::string out;
+  std::size_t length = Value.size(), i = 0, lineStart = 0;
+  if (length > LineLength) out += newLine;
+  do {
+    if (quotable(Value[i])) {
+      out += '\'';
+      do out += static_cast<char>(Value[i++]);
+      while (i < length && quotable(Value[i]) && i - lineStart < LineLength);
+      out += '\'';
+    } else {
+      out.append(1, '#').append(std::to_string(Value[i++]));
+    }
+    if (i - lineStart >= LineLength && i < length) {
+      out += " +" + newLine;
+      lineStart = i;
+    }
+  } while (i < length);
+  return out;
+}
 
 std::string FormBinaryToText(TFormValueReader& Reader) { return TBinaryToText(Reader).Run(); }

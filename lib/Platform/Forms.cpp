@@ -32,12 +32,14 @@ QEV_DEFINE_CLASS(TCustomForm,
                  QEV_PROPERTY(OnDeactivate, OnDeactivate, OnDeactivate),
                  QEV_PROPERTY(OnDestroy, OnDestroy, OnDestroy),
                  QEV_PROPERTY(OnHide, OnHide, OnHide),
+                 QEV_PROPERTY(OnPaint, OnPaint, OnPaint),
                  QEV_PROPERTY(OnShow, OnShow, OnShow))
 QEV_DEFINE_CLASS(TForm)
 
 // --------------------------------------------------------------- TCustomForm
 
-TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), Canvas_(new TControlCanvas) {
+  Canvas_->SetControl(this);
   Visible_ = false;
   Color_ = clBtnFace;
   ControlStyle_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -48,6 +50,7 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
 TCustomForm::~TCustomForm() {
   if (Screen) Screen->RemoveForm(this);
   if (HandleAllocated()) DestroyHandle();
+  delete Canvas_;
 }
 
 TCustomForm* InitNewForm(TCustomForm* Form) {
@@ -183,6 +186,7 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& Params) {
 }
 
 void TCustomForm::DestroyWindowHandle() {
+  Canvas_->FreeHandle();
   Active_ = false;
   if (Menu_) Menu_->SetWindowHandle(nullptr);
   ClientHandle_ = nullptr;  // goes with the frame's window
@@ -365,14 +369,28 @@ void TCustomForm::CMVisibleChanged(TMessage&) {
     HandleNeeded();
     if (!FormState_.Contains(fsShowing)) PlaceWindow();
     FormState_.Include(fsShowing);
-    DoShow();
+    ShowingEvent(&TCustomForm::DoShow);
     ShowWindow(WindowHandle(), WindowState_ == wsMaximized ? SW_SHOWMAXIMIZED
                                : WindowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
   } else if (HandleAllocated() && IsWindowVisible(WindowHandle())) {
-    DoHide();
+    ShowingEvent(&TCustomForm::DoHide);
     ShowWindow(WindowHandle(), SW_HIDE);
   }
   Perform(CM_SHOWINGCHANGED, 0, 0);
+}
+
+void TCustomForm::ShowingEvent(void (TCustomForm::*Event)()) {
+  if (!ReportShowingExceptions_) return (this->*Event)();
+  try {
+    (this->*Event)();
+  } catch (...) {
+    HandleCurrentException(this);
+  }
+}
+
+void TCustomForm::PaintWindow(HDC DC) {
+  TCanvasLease lease(Canvas_, DC);
+  Paint();
 }
 
 bool TCustomForm::CloseQuery() {
@@ -418,6 +436,8 @@ Integer TCustomForm::ShowModal() {
   if (!Enabled_) throw EInvalidOperation(SCannotShowModalDisabled);
   if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
   ReleaseCapture();
+  // Also for the Hide below, which runs while leaving: nothing may escape it.
+  TRestore<bool> reporting(ReportShowingExceptions_, true);
   FormState_.Include(fsModal);
   HWND activeWindow = GetActiveWindow();
   TTaskWindowList windows = DisableTaskWindows(nullptr);

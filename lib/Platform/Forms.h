@@ -12,9 +12,6 @@ extern const TResStringRec SCannotShowModal;
 extern const TResStringRec SCannotShowModalDisabled;
 extern const TResStringRec SNoMDIForm;
 
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-QEV_ENUM_TYPEINFO(TFormBorderStyle, "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
-                  "bsSizeToolWin");
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 QEV_ENUM_TYPEINFO(TBorderIcon, "biSystemMenu", "biMinimize", "biMaximize", "biHelp");
 using TBorderIcons = TSet<TBorderIcon>;
@@ -120,6 +117,9 @@ class TCustomForm : public TWinControl {
   // An MDI frame leaves what it does not handle to DefFrameProcA.
   void DefaultHandler(TMessage& Message) override;
   bool IsShowing() override;
+  // Draws on the window: during OnPaint on the paint DC, otherwise on a DC
+  // of the window that it fetches (creating the window).
+  TCanvas* Canvas() const { return Canvas_; }
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
@@ -129,6 +129,8 @@ class TCustomForm : public TWinControl {
   TNotifyEvent OnDeactivate;
   TCloseEvent OnClose;
   TCloseQueryEvent OnCloseQuery;
+  // After the background, before the windowless controls.
+  TNotifyEvent OnPaint;
 
  protected:
   friend class TWinControl;
@@ -151,6 +153,9 @@ class TCustomForm : public TWinControl {
   virtual void DoClose(TCloseAction& Action);
   virtual void Activate() { if (OnActivate) OnActivate(this); }
   virtual void Deactivate() { if (OnDeactivate) OnDeactivate(this); }
+  virtual void Paint() { if (OnPaint) OnPaint(this); }
+  // Paint with Canvas on DC.
+  void PaintWindow(HDC DC) override;
   void Loaded() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   TFormState FormState_;
@@ -166,7 +171,12 @@ class TCustomForm : public TWinControl {
   void CreateClientWindow();
   // Menu commands, owner-drawn entries and popups opening; false: not the menu's.
   bool MenuMessage(TMessage& Message);
+  // Runs OnShow or OnHide. Within ShowModal their exceptions go to the
+  // application, and the form shows (or hides) either way; elsewhere they
+  // reach the caller of Show or Hide.
+  void ShowingEvent(void (TCustomForm::*Event)());
 
+  TControlCanvas* Canvas_;
   TMainMenu* Menu_ = nullptr;
   HWND ClientHandle_ = nullptr;
   TMenuItem* WindowMenu_ = nullptr;
@@ -180,6 +190,7 @@ class TCustomForm : public TWinControl {
   bool OldCreateOrder_ = false;
   bool Active_ = false;
   bool Destroyed_ = false;  // OnDestroy ran
+  bool ReportShowingExceptions_ = false;
   TWinControl* ActiveControl_ = nullptr;
   Integer PixelsPerInch_ = 96;
   Integer TextHeight_ = 13;

@@ -109,6 +109,8 @@ void TApplication::CreateHandle() {
   WNDCLASSA known{};
   if (!GetClassInfoA(cls.hInstance, cls.lpszClassName, &known) && !RegisterClassA(&cls))
     RaiseLastOSError();
+  // A refused creation may set no error: the class lookup's 1411 must not stand for it.
+  SetLastError(ERROR_SUCCESS);
   Handle_ = CreateWindowExA(0, cls.lpszClassName, Title_.c_str(),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,

@@ -24,6 +24,7 @@ Integer TCustomImageList::Count() const {
 
 HIMAGELIST TCustomImageList::Handle() {
   if (!Handle_) {
+    SetLastError(ERROR_SUCCESS);  // the image list sets no code of its own
     Handle_ = ImageList_Create(Width_, Height_, ILC_COLORDDB | ILC_MASK, 4, 4);
     if (!Handle_) RaiseLastOSError();
   }

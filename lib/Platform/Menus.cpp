@@ -176,7 +176,9 @@ HWND PopupListWindow() {
     wc.lpszClassName = PopupWindowClass;
     if (!RegisterClassExW(&wc)) RaiseLastOSError();
   }
-  // A real (hidden) window: message-only windows cannot own a popup menu.
+  // A real (hidden) window: message-only windows cannot own a popup menu. A
+  // refused creation sets no code: the class lookup's must not be raised.
+  SetLastError(ERROR_SUCCESS);
   PopupWindow = CreateWindowExW(WS_EX_TOOLWINDOW, PopupWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
                                 nullptr, nullptr, instance, nullptr);
   if (!PopupWindow) RaiseLastOSError();

@@ -15,6 +15,7 @@ QEV_DEFINE_CLASS(TCustomLabel,
                  QEV_PROPERTY(WordWrap, WordWrap, SetWordWrap).Default(false))
 QEV_DEFINE_CLASS(TLabel)
 QEV_DEFINE_CLASS(TCustomEdit,
+                 QEV_PROPERTY(BorderStyle, BorderStyle, SetBorderStyle).Default(bsSingle),
                  QEV_PROPERTY(Caption, Caption, SetCaption).NotStored(),  // Text is
                  QEV_PROPERTY(MaxLength, MaxLength, SetMaxLength).Default(0),
                  QEV_PROPERTY(PasswordChar, PasswordChar, SetPasswordChar).Default('\0'),
@@ -196,7 +197,7 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
   Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
   if (PasswordChar_) Params.Style |= ES_PASSWORD;
   if (ReadOnly_) Params.Style |= ES_READONLY;
-  Params.ExStyle |= WS_EX_CLIENTEDGE;
+  if (BorderStyle_ == bsSingle) Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 void TCustomEdit::CreateWnd() {
@@ -229,6 +230,12 @@ void TCustomEdit::SetPasswordChar(AnsiChar Value) {
 void TCustomEdit::SetReadOnly(bool Value) {
   ReadOnly_ = Value;
   if (HandleAllocated()) SendMessageA(WindowHandle(), EM_SETREADONLY, Value, 0);
+}
+
+void TCustomEdit::SetBorderStyle(TBorderStyle Value) {
+  if (BorderStyle_ == Value) return;
+  BorderStyle_ = Value;
+  RecreateWnd();
 }
 
 bool TCustomEdit::Modified() {
@@ -478,8 +485,8 @@ void TCustomGroupBox::Dispatch(TMessage& Message) {
 }
 
 void Initialization_StdCtrls() {
-  RegisterClasses({TLabel::StaticClass(), TEdit::StaticClass(), TButton::StaticClass(),
-                   TCheckBox::StaticClass(), TGroupBox::StaticClass()});
+  RegisterClasses({TLabel::StaticClass(), TEdit::StaticClass(), TMemo::StaticClass(),
+                   TButton::StaticClass(), TCheckBox::StaticClass(), TGroupBox::StaticClass()});
 }
 
 void Finalization_StdCtrls() {}

@@ -85,6 +85,9 @@ class TCustomEdit : public TWinControl {
   void SetPasswordChar(AnsiChar Value);
   bool ReadOnly() const { return ReadOnly_; }
   void SetReadOnly(bool Value);
+  // bsSingle: the sunken edge; bsNone: no border. Recreates the window.
+  TBorderStyle BorderStyle() const { return BorderStyle_; }
+  void SetBorderStyle(TBorderStyle Value);
   bool Modified();
   void SetModified(bool Value);
 
@@ -110,6 +113,7 @@ class TCustomEdit : public TWinControl {
   Integer MaxLength_ = 0;
   AnsiChar PasswordChar_ = '\0';
   bool ReadOnly_ = false;
+  TBorderStyle BorderStyle_ = bsSingle;
   bool Modified_ = false;  // kept while there is no window
 };
 
@@ -117,6 +121,61 @@ class TEdit : public TCustomEdit {
   QEV_CLASS(TEdit, TCustomEdit)
  public:
   using TCustomEdit::TCustomEdit;
+};
+
+// ------------------------------------------------------------------- memo
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+QEV_ENUM_TYPEINFO(TScrollStyle, "ssNone", "ssHorizontal", "ssVertical", "ssBoth");
+
+// A multi-line "EDIT" window; Lines is its text as a list of lines.
+class TCustomMemo : public TCustomEdit {
+  QEV_CLASS(TCustomMemo, TCustomEdit)
+ public:
+  explicit TCustomMemo(TComponent* AOwner);
+  ~TCustomMemo() override;
+
+  // The lines of the text, in step with the window: a line ends at CR LF and,
+  // in a window that wraps, where it wraps; an empty last line is no item.
+  // Setting Text normalises lone CRs and LFs to CR LF.
+  TStrings* Lines() const { return Lines_; }
+  void SetLines(TStrings* Value) { Lines_->Assign(Value); }
+  // Recreate the window when it exists.
+  TScrollStyle ScrollBars() const { return ScrollBars_; }
+  void SetScrollBars(TScrollStyle Value);
+  bool WordWrap() const { return WordWrap_; }
+  void SetWordWrap(bool Value);
+  // Off: Enter is the form's (default button) and types nothing.
+  bool WantReturns() const { return WantReturns_; }
+  void SetWantReturns(bool Value) { WantReturns_ = Value; }
+
+  void Dispatch(TMessage& Message) override;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void KeyPress(AnsiChar& Key) override;
+
+ private:
+  friend class TMemoStrings;
+  // The EDIT line messages, answered from the text while there is no window.
+  Integer RawLineCount();
+  Integer LineIndex(Integer Line);    // -1: no such line
+  Integer LineLength(Integer CharIndex);
+  void ReplaceText(Integer Start, Integer End, const AnsiString& Text);
+  // The window's colours: Color and the font's colour.
+  void CNCtlColor(TMessage& Message);
+
+  TStrings* Lines_;
+  TScrollStyle ScrollBars_ = ssNone;
+  bool WordWrap_ = true;
+  bool WantReturns_ = true;
+  TBrush* Brush_;
+};
+
+class TMemo : public TCustomMemo {
+  QEV_CLASS(TMemo, TCustomMemo)
+ public:
+  using TCustomMemo::TCustomMemo;
 };
 
 // ---------------------------------------------------------------- buttons

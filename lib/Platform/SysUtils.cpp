@@ -22,6 +22,7 @@ Exception::~Exception() = default;
 void Exception::CaptureStack() {
   // Skip this frame and the constructor's.
   StackDepth = RtlCaptureStackBackTrace(2, MaxStackDepth, StackTrace, nullptr);
+  StackTimeStamp = Now();
 }
 
 const char* Exception::what() const noexcept {
@@ -151,6 +152,8 @@ void InitPlatformId() {
 }  // namespace
 
 void Initialization_SysUtils() {
+  // Before anything loads a form or a resource string.
+  InitResourceModule();
   InitPlatformId();
   SysLocaleFarEast = GetSystemMetrics(SM_DBCSENABLED) != 0;
   SysLocaleMiddleEast = GetSystemMetrics(SM_MIDEASTENABLED) != 0;

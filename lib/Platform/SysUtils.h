@@ -27,6 +27,7 @@ class Exception : public std::exception {
   static constexpr int MaxStackDepth = 62;
   void* StackTrace[MaxStackDepth] = {};
   int StackDepth = 0;
+  TDateTime StackTimeStamp = 0;  // local time of the capture
 
  private:
   void CaptureStack();

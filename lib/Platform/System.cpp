@@ -98,3 +98,110 @@ THandle FindResourceHInstance(THandle module) {
 }
 
 void SetResourceHInstance(THandle resourceModule) { ResourceHInstance = resourceModule; }
+
+// ------------------------------------------------------- the resource module
+
+const TLocaleOverrideKey LocaleOverrideKeys[3] = {
+    {HKEY_CURRENT_USER, L"Software\\Qev Platform\\Locales"},
+    {HKEY_LOCAL_MACHINE, L"Software\\Qev Platform\\Locales"},
+    {HKEY_CURRENT_USER, L"Software\\Qev Platform\\Runtime\\Locales"},
+};
+
+namespace {
+
+WideString ReadRegistryText(HKEY key, const WideChar* name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+  WideString text(size / sizeof(WideChar) + 1, L'\0');
+  size = static_cast<DWORD>(text.size() * sizeof(WideChar));
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+      ERROR_SUCCESS)
+    return {};
+  text.resize(wcsnlen(text.c_str(), size / sizeof(WideChar)));
+  return text;
+}
+
+WideString WithExtension(const WideString& fileName, const WideString& ext) {
+  const size_t dot = fileName.find_last_of(L".\\:");
+  const size_t stem = dot != WideString::npos && fileName[dot] == L'.' ? dot : fileName.size();
+  return fileName.substr(0, stem) + L"." + ext;
+}
+
+bool LoadsAsDataFile(const WideString& fileName) {
+  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  HMODULE module = LoadLibraryExW(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return false;
+  FreeLibrary(module);
+  return true;
+}
+
+WideString ThreadLocaleAbbreviation() {
+  WideChar buffer[16] = {};
+  GetLocaleInfoW(GetThreadLocale(), LOCALE_SABBREVLANGNAME, buffer, 16);
+  return buffer;
+}
+
+thread_local std::vector<TSystemLocale>* EnumeratedLocales = nullptr;
+
+BOOL CALLBACK AddSystemLocale(LPWSTR localeText) {
+  const Cardinal id = wcstoul(localeText, nullptr, 16);
+  WideChar buffer[16] = {};
+  GetLocaleInfoW(id, LOCALE_SABBREVLANGNAME, buffer, 16);
+  EnumeratedLocales->push_back({id, buffer});
+  return TRUE;
+}
+
+}  // namespace
+
+WideString LocaleOverride(const WideString& programFile) {
+  for (const TLocaleOverrideKey& entry : LocaleOverrideKeys) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(static_cast<HKEY>(entry.Root), entry.Path, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+      continue;
+    WideString value = ReadRegistryText(key, programFile.c_str());
+    if (value.empty()) value = ReadRegistryText(key, nullptr);
+    RegCloseKey(key);
+    return value;
+  }
+  return {};
+}
+
+WideString FindResourceModuleFile(const WideString& programFile) {
+  const WideString override = LocaleOverride(programFile);
+  const WideString language = ThreadLocaleAbbreviation();
+  std::vector<WideString> candidates;
+  if (!override.empty()) candidates.push_back(WithExtension(programFile, override));
+  if (!language.empty()) {
+    candidates.push_back(WithExtension(programFile, language));
+    candidates.push_back(WithExtension(programFile, language.substr(0, 2)));
+  }
+  for (const WideString& candidate : candidates)
+    if (LoadsAsDataFile(candidate)) return candidate;
+  return {};
+}
+
+WideString ProgramLongFileName() {
+  WideChar name[MAX_PATH + 1] = {};
+  GetModuleFileNameW(nullptr, name, MAX_PATH);
+  WideChar longName[MAX_PATH + 1] = {};
+  const DWORD n = GetLongPathNameW(name, longName, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? longName : name;
+}
+
+void InitResourceModule() {
+  const WideString fileName = FindResourceModuleFile(ProgramLongFileName());
+  if (fileName.empty()) return;
+  if (HMODULE module = LoadLibraryExW(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
+    SetResourceHInstance(module);
+}
+
+std::vector<TSystemLocale> SystemLocales() {
+  std::vector<TSystemLocale> locales;
+  EnumeratedLocales = &locales;
+  EnumSystemLocalesW(AddSystemLocale, LCID_SUPPORTED);
+  EnumeratedLocales = nullptr;
+  return locales;
+}

@@ -135,4 +135,37 @@ extern TLoadResStringProc LoadResStringProc;
 // one is set for the program, module itself otherwise (nullptr: the program).
 THandle FindResourceHInstance(THandle module);
 // Sets the program's translation module; nullptr returns to its own resources.
+// The previous module is not freed: whoever set it decides.
 void SetResourceHInstance(THandle resourceModule);
+
+// The registry keys through which a user or machine picks the translation
+// module of a program, searched in this order: the first that opens is used.
+struct TLocaleOverrideKey {
+  void* Root;  // an HKEY
+  const WideChar* Path;
+};
+extern const TLocaleOverrideKey LocaleOverrideKeys[3];
+// The module extension the first override key that opens gives for the program
+// file (its value named by the full file name, else its default value); empty
+// without one.
+WideString LocaleOverride(const WideString& programFile);
+// The translation module the runtime chooses for a program file (full, long
+// name): the first existing file that loads as a data file among the program
+// file with its extension replaced by "." + the override, by "." + the thread
+// locale's three-letter language abbreviation and by "." + its first two
+// letters; empty when none qualifies. The start-up and every later question
+// after the module's name use this one rule.
+WideString FindResourceModuleFile(const WideString& programFile);
+// The program's own file name, full and in long form.
+WideString ProgramLongFileName();
+// Run first at process start: loads the module FindResourceModuleFile chooses
+// for the program as a data file and makes it the resource module.
+void InitResourceModule();
+
+// A locale the system supports, with its three-letter language abbreviation.
+struct TSystemLocale {
+  Cardinal LocaleID;
+  WideString Abbreviation;  // LOCALE_SABBREVLANGNAME
+};
+// The system's supported locales, in the order the system gives them.
+std::vector<TSystemLocale> SystemLocales();

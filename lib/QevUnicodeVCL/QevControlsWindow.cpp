@@ -205,7 +205,10 @@ WideString RegisterUnicodeClass(const TCreateParams& Params) {
 
 void CreateUnicodeHandle(TWinControl* Control, const TCreateParams& Params,
                          const WideString& SubClass) {
+  // A refused creation sets no error code of its own: neither road may leave
+  // the class lookups' "class does not exist" for the check after it.
   if (!UnicodeApiAvailable) {
+    SetLastError(ERROR_SUCCESS);
     Control->SetHandle(CreateWindowExA(Params.ExStyle, Params.WinClassName.c_str(),
                                        Params.Caption.c_str(), Params.Style, Params.X, Params.Y,
                                        Params.Width, Params.Height, Params.WndParent, nullptr,
@@ -217,6 +220,7 @@ void CreateUnicodeHandle(TWinControl* Control, const TCreateParams& Params,
   HWND wnd = nullptr;
   {
     TWindowBeingCreatedScope creating(Control);
+    SetLastError(ERROR_SUCCESS);
     wnd = CreateWindowExW(Params.ExStyle, className.c_str(), nullptr, Params.Style, Params.X,
                           Params.Y, Params.Width, Params.Height, Params.WndParent, nullptr,
                           GetModuleHandleW(nullptr), Params.Param);

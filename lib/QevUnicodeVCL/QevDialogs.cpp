@@ -43,7 +43,9 @@ constexpr Integer IconSize = 32;
 // form's font (a form has no canvas of its own here).
 class TMeasureCanvas {
  public:
-  explicit TMeasureCanvas(TFont* Font) : DC_(CreateCompatibleDC(nullptr)) {
+  // GDI sets no error code of its own; a stale one must not be raised.
+  explicit TMeasureCanvas(TFont* Font)
+      : DC_((SetLastError(ERROR_SUCCESS), CreateCompatibleDC(nullptr))) {
     if (!DC_) RaiseLastOSError();
     Canvas_.SetHandle(DC_);
     Canvas_.SetFont(Font);

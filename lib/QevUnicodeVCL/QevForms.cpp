@@ -78,6 +78,7 @@ void TQevForm::CreateMDIChildHandle(const TCreateParams& Params) {
   if (!main || !main->ClientHandle()) throw EInvalidOperation(SNoMDIForm);
   const WideString className = RegisterUnicodeClass(Params);
   SetDefWndProc(&DefMDIChildProcW);
+  SetLastError(ERROR_SUCCESS);  // a refused creation sets none; the class lookup's must not show
   HWND wnd = CreateMDIWindowW(className.c_str(), nullptr, Params.Style, Params.X, Params.Y,
                               Params.Width, Params.Height, main->ClientHandle(),
                               GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(Params.Param));
@@ -379,8 +380,9 @@ void Initialization_QevForms() {
 void Finalization_QevForms() {
   if (MessageHook) {
     BOOL unhooked = UnhookWindowsHookEx(MessageHook);
+    DWORD error = GetLastError();  // before the process check's own calls
     MessageHook = nullptr;
-    if (!unhooked && !IsServiceHostProcess()) RaiseLastOSError();
+    if (!unhooked && !IsServiceHostProcess()) RaiseLastOSError(error);
   }
   delete QevApplication;
   QevApplication = nullptr;

@@ -111,3 +111,39 @@ class TProgramUnderTest {
   PROCESS_INFORMATION Process_{};
   bool Started_ = false;
 };
+
+// The saver writes its settings at exit: the prefix gets back what the user
+// key held before, from a copy kept beside it while the tests run.
+class TKeptSaverSettings {
+ public:
+  static constexpr const wchar_t* Key = L"Software\\Qev\\VINTRAFilmScreenSaver";
+  TKeptSaverSettings()
+      : Backup_(L"Software\\QevTests\\Kept" + std::to_wstring(GetCurrentProcessId())) {
+    HKEY key, backup;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Key, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    RegCreateKeyExW(HKEY_CURRENT_USER, Backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &backup, nullptr);
+    Had_ = RegCopyTreeW(key, nullptr, backup) == ERROR_SUCCESS;
+    RegCloseKey(backup);
+    RegCloseKey(key);
+  }
+  ~TKeptSaverSettings() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, Key);
+    HKEY key, backup;
+    if (Had_ &&
+        RegOpenKeyExW(HKEY_CURRENT_USER, Backup_.c_str(), 0, KEY_READ, &backup) == ERROR_SUCCESS) {
+      RegCreateKeyExW(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr);
+      RegCopyTreeW(backup, nullptr, key);
+      RegCloseKey(key);
+      RegCloseKey(backup);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, Backup_.c_str());
+  }
+  TKeptSaverSettings(const TKeptSaverSettings&) = delete;
+  TKeptSaverSettings& operator=(const TKeptSaverSettings&) = delete;
+
+ private:
+  std::wstring Backup_;
+  bool Had_ = false;
+};

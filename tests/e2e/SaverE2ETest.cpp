@@ -179,28 +179,10 @@ class SaverE2ETest : public testing::Test {
   static void SetUpTestSuite() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    Backup_ = L"Software\\QevTests\\SaverE2E" + std::to_wstring(GetCurrentProcessId());
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    HKEY backup;
-    RegCreateKeyExW(HKEY_CURRENT_USER, Backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &backup, nullptr);
-    HadSettings_ = RegCopyTreeW(key, nullptr, backup) == ERROR_SUCCESS;
-    RegCloseKey(backup);
-    RegCloseKey(key);
+    Kept_ = std::make_unique<TKeptSaverSettings>();
   }
   static void TearDownTestSuite() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
-    HKEY backup, key;
-    if (HadSettings_ &&
-        RegOpenKeyExW(HKEY_CURRENT_USER, Backup_.c_str(), 0, KEY_READ, &backup) == ERROR_SUCCESS) {
-      RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr);
-      RegCopyTreeW(backup, nullptr, key);
-      RegCloseKey(key);
-      RegCloseKey(backup);
-    }
-    RegDeleteTreeW(HKEY_CURRENT_USER, Backup_.c_str());
+    Kept_.reset();
     WSACleanup();
   }
   void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey); }
@@ -234,11 +216,9 @@ class SaverE2ETest : public testing::Test {
     return L"http://127.0.0.1:" + std::to_wstring(Port) + L"/webstats.txt";
   }
 
-  static std::wstring Backup_;
-  static bool HadSettings_;
+  static std::unique_ptr<TKeptSaverSettings> Kept_;
 };
-std::wstring SaverE2ETest::Backup_;
-bool SaverE2ETest::HadSettings_ = false;
+std::unique_ptr<TKeptSaverSettings> SaverE2ETest::Kept_;
 
 TEST_F(SaverE2ETest, RunShowsRunningCountersOnBlackUntilAKey) {
   SetCursorPos(200, 150);

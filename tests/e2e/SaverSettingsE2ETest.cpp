@@ -19,6 +19,7 @@
 
 #include "../QevLX/TestHttpServer.h"
 #include "ProgramUnderTest.h"
+#include "ProgramWindows.h"
 #include "ScreenShot.h"
 #include "TestSupport.h"
 
@@ -42,18 +43,6 @@ std::optional<std::wstring> Stored(const wchar_t* Subkey, const wchar_t* Name) {
 }
 
 // ------------------------------------------------------------------ windows
-
-std::wstring TextOf(HWND Wnd) {
-  wchar_t text[512] = {};
-  SendMessageTimeoutW(Wnd, WM_GETTEXT, 512, LPARAM(text), SMTO_NORMAL, Patience, nullptr);
-  return text;
-}
-
-std::wstring ClassOf(HWND Wnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(Wnd, name, 64);
-  return name;
-}
 
 // The visible children whose class name holds Class (controls' classes are
 // named after theirs, as "TQevEdit.UnicodeClass") and, unless empty, whose
@@ -80,16 +69,6 @@ void Click(HWND Dialog, const std::wstring& Caption, const wchar_t* Class = L"Bu
   const std::vector<HWND> buttons = Children(Dialog, Class, Caption);
   ASSERT_FALSE(buttons.empty()) << "no button " << WideToAnsi(Caption);
   PostMessageW(buttons.front(), BM_CLICK, 0, 0);
-}
-
-HWND WaitTopLevel(const TProgramUnderTest& Program, const std::wstring& Caption) {
-  HWND found = nullptr;
-  WaitFor([&] {
-    for (HWND wnd : Program.Windows())
-      if (TextOf(wnd) == Caption || ClassOf(wnd) == Caption) found = wnd;
-    return found != nullptr;
-  });
-  return found;
 }
 
 HWND Tabs(HWND Dialog) { return Children(Dialog, L"PageControl").at(0); }

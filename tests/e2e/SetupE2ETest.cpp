@@ -16,42 +16,13 @@
 #include "../Support/TestSupport.h"
 #include "QevLXSetupUtils.h"
 #include "ProgramUnderTest.h"
+#include "ProgramWindows.h"
 #include "System.h"
 #include "VintraFilmScrSetupFrm.h"
 
 namespace {
 
 const wchar_t* const WizardCaption = L"VINTRA Film Screen Saver 1.0 r0 Setup";
-
-std::wstring TextOf(HWND Wnd) {
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(Wnd, buffer, 1024);
-  return buffer;
-}
-
-// The child window of Parent whose text is Text.
-HWND ChildWithText(HWND Parent, const std::wstring& Text) {
-  struct TSearch {
-    const std::wstring& Text;
-    HWND Found;
-  } search{Text, nullptr};
-  EnumChildWindows(
-      Parent,
-      [](HWND Wnd, LPARAM Data) -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(Data);
-        if (TextOf(Wnd) != s->Text) return TRUE;
-        s->Found = Wnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
-
-// A click as the button's parent hears of it.
-void Click(HWND Button) {
-  PostMessageW(GetParent(Button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Button), BN_CLICKED),
-               reinterpret_cast<LPARAM>(Button));
-}
 
 std::wstring WindowsFile(const wchar_t* Name) {
   wchar_t folder[MAX_PATH] = {};
@@ -168,6 +139,17 @@ TEST_F(SetupE2ETest, InstallsActivatesAndClosesWithoutSettings) {
 
 TEST_F(SetupE2ETest, ReplacesAReadOnlyOlderCopy) {
   TTempFolder::CreateFileWithText(Installed, "an older saver");
+  SetFileAttributesW(Installed.c_str(), FILE_ATTRIBUTE_READONLY);
+  TSetup setup(PlaceSetup(true));
+  ASSERT_TRUE(setup.Started());
+  ASSERT_TRUE(Install(setup));
+  EXPECT_EQ(ContentOf(SaverFile()), ContentOf(Installed));
+}
+
+// A damaged older copy (too short to hold a version) must neither stop the
+// wizard's start nor the install over it.
+TEST_F(SetupE2ETest, StartsAndReplacesADamagedReadOnlyOlderCopy) {
+  TTempFolder::CreateFileWithText(Installed, "MZ\x90");
   SetFileAttributesW(Installed.c_str(), FILE_ATTRIBUTE_READONLY);
   TSetup setup(PlaceSetup(true));
   ASSERT_TRUE(setup.Started());

@@ -1,0 +1,134 @@
+#include "QevJCLUtils.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "QevClasses.h"
+#include "QevSysUtils.h"
+
+namespace {
+
+// What a program file's headers tell without loading it as a module.
+struct TImageHeaders {
+  ULONGLONG ImageBase = 0;
+  std::vector<IMAGE_SECTION_HEADER> Sections;
+};
+
+template <typename T>
+void ReadAt(TStream& File, Int64 Offset, T& Value) {
+  File.SetPosition(Offset);
+  File.ReadBuffer(&Value, sizeof(Value));
+}
+
+// False when the file is no PE image; raises when it cannot be read, which
+// includes headers that point past its end.
+bool ReadImageHeaders(TStream& File, TImageHeaders& Headers) {
+  if (File.Size() < static_cast<Int64>(sizeof(IMAGE_DOS_HEADER))) return false;
+  IMAGE_DOS_HEADER dos;
+  ReadAt(File, 0, dos);
+  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return false;
+  DWORD signature = 0;
+  ReadAt(File, dos.e_lfanew, signature);
+  if (signature != IMAGE_NT_SIGNATURE) return false;
+  const Int64 fileHeaderAt = dos.e_lfanew + static_cast<Int64>(sizeof(signature));
+  IMAGE_FILE_HEADER fileHeader;
+  ReadAt(File, fileHeaderAt, fileHeader);
+  const Int64 optionalAt = fileHeaderAt + static_cast<Int64>(sizeof(fileHeader));
+  WORD magic = 0;
+  ReadAt(File, optionalAt, magic);
+  if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+    IMAGE_OPTIONAL_HEADER64 optional;
+    if (fileHeader.SizeOfOptionalHeader < sizeof(optional)) return false;
+    ReadAt(File, optionalAt, optional);
+    Headers.ImageBase = optional.ImageBase;
+  } else if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+    IMAGE_OPTIONAL_HEADER32 optional;
+    if (fileHeader.SizeOfOptionalHeader < sizeof(optional)) return false;
+    ReadAt(File, optionalAt, optional);
+    Headers.ImageBase = optional.ImageBase;
+  } else {
+    return false;
+  }
+  Headers.Sections.resize(fileHeader.NumberOfSections);
+  File.SetPosition(optionalAt + fileHeader.SizeOfOptionalHeader);
+  File.ReadBuffer(Headers.Sections.data(),
+                  static_cast<Int64>(Headers.Sections.size() * sizeof(IMAGE_SECTION_HEADER)));
+  return true;
+}
+
+const IMAGE_SECTION_HEADER* FindSection(const TImageHeaders& Headers, const AnsiString& Name) {
+  for (const IMAGE_SECTION_HEADER& section : Headers.Sections) {
+    const char* raw = reinterpret_cast<const char*>(section.Name);
+    AnsiString sectionName(raw, strnlen(raw, IMAGE_SIZEOF_SHORT_NAME));
+    if (sectionName == Name) return &section;
+  }
+  return nullptr;
+}
+
+TQevFileStream OpenImage(const WideString& FileName) {
+  return TQevFileStream(FileName, fmOpenRead | fmShareDenyWrite);
+}
+
+// The section's header, or false when the file has no such section; raises
+// when the file cannot be read.
+bool LocateSection(TStream& File, const WideString& SectionName, IMAGE_SECTION_HEADER& Section) {
+  TImageHeaders headers;
+  if (!ReadImageHeaders(File, headers)) return false;
+  const IMAGE_SECTION_HEADER* found = FindSection(headers, WideToAnsi(SectionName));
+  if (!found) return false;
+  Section = *found;
+  return true;
+}
+
+}  // namespace
+
+bool PeSectionExists(const WideString& FileName, const WideString& SectionName) {
+  try {
+    TQevFileStream file = OpenImage(FileName);
+    IMAGE_SECTION_HEADER section;
+    return LocateSection(file, SectionName, section);
+  } catch (const std::exception&) {
+    TraceDroppedException(L"PeSectionExists");
+    return false;
+  }
+}
+
+std::unique_ptr<TMemoryStream> ReadPeSection(const WideString& FileName,
+                                             const WideString& SectionName) {
+  if (!PeSectionExists(FileName, SectionName)) return nullptr;
+  TQevFileStream file = OpenImage(FileName);
+  IMAGE_SECTION_HEADER section;
+  if (!LocateSection(file, SectionName, section)) return nullptr;
+  const Integer requested =
+      static_cast<Integer>(std::min(section.Misc.VirtualSize, section.SizeOfRawData));
+  auto result = std::make_unique<TMemoryStream>();
+  result->SetSize(requested);
+  file.SetPosition(section.PointerToRawData);
+  const Integer returned = requested > 0 ? file.Read(result->Memory(), requested) : 0;
+  if (returned != requested)
+    throw EQevInternalError(L"%d bytes were requested.  %d bytes were returned.",
+                            {requested, returned});
+  result->SetPosition(0);
+  return result;
+}
+
+WideString ReadPeSectionText(const WideString& FileName, const WideString& SectionName) {
+  std::unique_ptr<TMemoryStream> section = ReadPeSection(FileName, SectionName);
+  if (!section) return {};
+  return WideString(static_cast<const WideChar*>(section->Memory()),
+                    static_cast<size_t>(section->Size() / 2));
+}
+
+bool ReadPeImageBase(const WideString& FileName, ULONGLONG& ImageBase) {
+  try {
+    TQevFileStream file = OpenImage(FileName);
+    TImageHeaders headers;
+    if (!ReadImageHeaders(file, headers)) return false;
+    ImageBase = headers.ImageBase;
+    return true;
+  } catch (const std::exception&) {
+    TraceDroppedException(L"ReadPeImageBase");
+    return false;
+  }
+}

@@ -1,0 +1,143 @@
+// The real setup meets an older saver that another program holds open without
+// sharing: its Install fails and the exception report shows. The test opens
+// the details, copies them and mails them through the mail stand-in, which the
+// setup loads as MAPI32.DLL from its own folder and which answers with an
+// error, whose message shows the stand-in was reached. The Windows folder of
+// the test's prefix is put back as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../Support/ScreenShot.h"
+#include "../Support/TestSupport.h"
+#include "ProgramWindows.h"
+#include "QevClasses.h"
+#include "Scoped.h"
+
+namespace {
+
+const std::wstring ReportCaption = L"VINTRA Film Screen Saver Setup  (Application Error)";
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+// The newest "Error Details.txt" of the mail folders ("Temp<number>") in the
+// temporary folder, as text.
+std::wstring MailedDetails() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring newest;
+  FILETIME newestTime{};
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((std::wstring(temp) + L"Temp*").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const std::wstring name = std::wstring(temp) + found.cFileName + L"\\Error Details.txt";
+    if (GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data) &&
+        CompareFileTime(&data.ftLastWriteTime, &newestTime) > 0)
+      newest = name, newestTime = data.ftLastWriteTime;
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  TQevStringList text;
+  if (!newest.empty()) text.LoadFromFile(newest);
+  return text.Text();
+}
+
+bool Has(const std::wstring& Text, const std::wstring& Part) {
+  return Text.find(Part) != std::wstring::npos;
+}
+
+TEST(ExceptionReportE2ETest, FailedInstallIsReportedWithDetailsCopiedAndMailed) {
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring installed = std::wstring(windows) + L"\\vintraflm.scr";
+  TTempFolder folder, backup;
+  const std::wstring saved = backup.Path() + L"saver";
+  const bool hadSaver = MoveFileW(installed.c_str(), saved.c_str());
+  TScopeExit putBack([&] {
+    DeleteFileW(installed.c_str());
+    if (hadSaver) MoveFileW(saved.c_str(), installed.c_str());
+  });
+  TTempFolder::CreateFileWithText(installed, "an older saver");
+  THandleOwner held(CreateFileW(installed.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_NE(INVALID_HANDLE_VALUE, held.get());
+
+  const std::wstring setupPath = folder.Path() + L"VintraFilmScrSetup.exe";
+  ASSERT_TRUE(CopyFileW(HostPath(QEV_SETUP_PATH).c_str(), setupPath.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(HostPath(QEV_SAVER_PATH).c_str(), (folder.Path() + L"vintraflm.scr").c_str(),
+                        FALSE));
+  ASSERT_TRUE(CopyFileW(HostPath(QEV_MAPI_STANDIN).c_str(), (folder.Path() + L"MAPI32.DLL").c_str(),
+                        FALSE));
+  // The stand-in answers an error, whose message shows that it was reached.
+  SetEnvironmentVariableW(L"QEV_MAPI_RESULT", L"2");
+  // Wine prefers its own mail library to one in the program's folder unless
+  // the prefix says otherwise, here for this program and this test only.
+  const wchar_t* const appDefaults = L"Software\\Wine\\AppDefaults\\VintraFilmScrSetup.exe";
+  RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(appDefaults) + L"\\DllOverrides").c_str(),
+                  L"mapi32", REG_SZ, L"native", sizeof(L"native"));
+  TScopeExit restore([appDefaults] {
+    SetEnvironmentVariableW(L"QEV_MAPI_RESULT", nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, appDefaults);
+  });
+  TProgramUnderTest setup(L"\"" + setupPath + L"\"");
+  ASSERT_TRUE(setup.Started());
+  HWND wizard = setup.WaitWindow();
+  ASSERT_TRUE(wizard);
+  Click(ChildWithText(wizard, L"Install"));
+
+  HWND report = WaitTopLevel(setup, ReportCaption);
+  ASSERT_TRUE(report);
+  std::vector<HWND> memos;  // the message and the details
+  for (HWND w = nullptr; (w = FindWindowExW(report, w, L"TMemo", nullptr));) memos.push_back(w);
+  ASSERT_EQ(2u, memos.size());
+  if (TextOf(memos[0]).find(L"Exception class: ") == 0) std::swap(memos[0], memos[1]);
+  const std::wstring message = TextOf(memos[0]);
+  EXPECT_TRUE(Has(message, SysErrorMessage(ERROR_SHARING_VIOLATION))) << WideToAnsi(message);
+  TScreenShot::OfWindow(report).Keep(L"ExceptionReport");
+
+  Click(ChildWithText(report, L"&Details >>"));
+  HWND copy = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    copy = ChildWithText(report, L"Copy to Clipboard");
+    return copy && IsWindowVisible(copy);
+  }));
+  const std::wstring details = TextOf(memos[1]);
+  for (const wchar_t* part :
+       {L"Exception class: EOSError\r\n", L"\r\nException message: ", L"\r\nStack list, generated ",
+        L"NextBtnClick", L"\r\nSystem   : ", L"\r\nDisplay  : ", L"\r\nList of loaded modules:\r\n",
+        L"\\VintraFilmScrSetup.exe\r\n", L"\r\nOS = "})
+    EXPECT_TRUE(Has(details, part)) << WideToAnsi(part);
+  EXPECT_TRUE(Has(details, L"Exception message: " + message.substr(0, message.find(L'\r'))));
+  TScreenShot::OfWindow(report).Keep(L"ExceptionReportDetails");
+
+  if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+  Click(copy);
+  std::wstring copied;
+  EXPECT_TRUE(WaitFor([&] { return !(copied = ClipboardText()).empty(); }));
+  EXPECT_EQ(0u, copied.find(details)) << WideToAnsi(copied);
+
+  Click(ChildWithText(report, L"Send Email"));
+  HWND box = WaitTopLevel(setup, L"#32770");
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(ChildWithText(box, L"One or more unspecified errors occurred. No message was sent."));
+  EXPECT_EQ(copied, MailedDetails());
+  Click(ChildWithText(box, L"OK"));
+
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+  Click(ChildWithText(report, L"OK"));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(report); }));
+  Click(ChildWithText(wizard, L"Cancel"));
+  EXPECT_EQ(0u, setup.WaitExit().value_or(99));
+}
+
+}  // namespace
