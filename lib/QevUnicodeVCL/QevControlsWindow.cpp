@@ -276,6 +276,9 @@ void TWinControlTrap::AttachToWindow(const AnsiString& Caption) {
   SetWindowLongPtrW(Handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrapWindowProc));
   Control_->SetDefWndProc(&TrapDefWindowProc);
   HookControlWindowProc();
+  // A themed button paints its new caption at once and is left valid; the
+  // platform's font would come after it and repaint nothing.
+  Control_->Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Control_->Font()->Handle()), FALSE);
   // The window was made without caption. A caption changed on the 8-bit side
   // while there was no window wins over the held one.
   TWideCaptionHolder* holder = FindWideCaptionHolder(Control_, false);

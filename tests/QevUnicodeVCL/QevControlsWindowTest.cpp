@@ -55,6 +55,7 @@ class TUnicodeControl : public TWinControl {
   AnsiChar Replacement = 0;          // given back by KeyPress when set
   LRESULT NotifyFormatAtCreate = -1;  // the parent's answer during WM_CREATE
   bool FreeOnApp = false;            // frees itself at WM_APP
+  LRESULT FontAtCaption = -1;        // the window's font when its caption arrived
 
  protected:
   void CreateParams(TCreateParams& Params) override {
@@ -72,6 +73,7 @@ class TUnicodeControl : public TWinControl {
   }
   void Dispatch(TMessage& Message) override {
     if (Message.Msg == WM_CHAR) CharsSeen.push_back(Message.WParam);
+    if (Message.Msg == WM_SETTEXT) FontAtCaption = SendMessageW(WindowHandle(), WM_GETFONT, 0, 0);
     if (Message.Msg == WM_CREATE && Parent())
       NotifyFormatAtCreate = SendMessageW(Parent()->WindowHandle(), WM_NOTIFYFORMAT,
                                           reinterpret_cast<WPARAM>(WindowHandle()), NF_QUERY);
@@ -178,6 +180,15 @@ TEST(QevControlsWindowTest, CaptionChangedOnThe8BitSideWithoutWindowWins) {
   control.DestroyHandle();
   control.SetText("Plain");  // no window: only the 8-bit side changes
   EXPECT_EQ(L"Plain", WindowTextW(control.Handle()));
+}
+
+// A themed button paints a new caption at once and is left valid: the font
+// that comes afterwards would never show.
+TEST(QevControlsWindowTest, ButtonHasItsFontBeforeItsCaption) {
+  TUnicodeControl button("BUTTON");
+  WideSetControlText(&button, Caption);
+  button.HandleNeeded();
+  EXPECT_EQ(reinterpret_cast<LRESULT>(button.Font()->Handle()), button.FontAtCaption);
 }
 
 TEST(QevControlsWindowTest, Platform8BitTextMessagesAreConverted) {
