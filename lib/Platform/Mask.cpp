@@ -139,6 +139,10 @@ AnsiString TEditMask::Extract(const AnsiString& EditText) const {
   return text;
 }
 
+AnsiString FormatMaskText(const AnsiString& EditMask, const AnsiString& Value) {
+  return TEditMask(EditMask).Format(Value);
+}
+
 // ------------------------------------------------------------ TCustomMaskEdit
 
 void TCustomMaskEdit::SetEditMask(const AnsiString& Value) {

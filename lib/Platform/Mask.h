@@ -62,6 +62,10 @@ class TEditMask {
   AnsiChar Blank_ = '_';
 };
 
+// Value formatted into EditMask as the masked edit shows it (literals,
+// Value's characters and blanks); an empty mask leaves Value as it is.
+AnsiString FormatMaskText(const AnsiString& EditMask, const AnsiString& Value);
+
 // Typed characters fill the next input place, literals are skipped, Backspace
 // and Delete blank places, and the caret never rests on a literal.
 class TCustomMaskEdit : public TCustomEdit {

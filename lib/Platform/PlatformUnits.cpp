@@ -6,6 +6,7 @@
 #include "Clipbrd.h"
 #include "ComCtrls.h"
 #include "Controls.h"
+#include "DB.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
@@ -33,6 +34,7 @@ void Initialization_PlatformUnits() {
   Initialization_ComCtrls();
   Initialization_Mask();
   Initialization_Dialogs();
+  Initialization_DB();
 }
 
 void Finalization_PlatformUnits() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "DB.h"  // TLocateOptions
 #include "QevClasses.h"
 #include "QevLXVerUtils.h"
 #include "QevSysUtils.h"
@@ -53,10 +54,6 @@ bool IsKeyDown(int VirtualKey);
 extern HWND (*ApplicationWindowFunc)();
 
 // ------------------------------------------------------ variant comparison
-
-// The class library's locate options, a set of these flags.
-enum TLocateOption : Byte { loCaseInsensitive = 1, loPartialKey = 2 };
-using TLocateOptions = Byte;
 
 // loPartialKey cuts A to the length of B; loCaseInsensitive ignores case.
 // Negative, 0 or positive.

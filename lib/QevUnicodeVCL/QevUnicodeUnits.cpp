@@ -5,6 +5,7 @@
 #include "QevClipBrd.h"
 #include "QevComCtrls.h"
 #include "QevControls.h"
+#include "QevDB.h"
 #include "QevDialogs.h"
 #include "QevExtCtrls.h"
 #include "QevForms.h"
@@ -29,6 +30,7 @@ void Initialization_QevUnicodeUnits() {
   Initialization_QevMenus();
   Initialization_QevComCtrls();
   Initialization_QevDialogs();
+  Initialization_QevDB();
 }
 
 void Finalization_QevUnicodeUnits() {
