@@ -114,7 +114,8 @@ void SetDelimitedTextOf(TStrings& strings, const AnsiString& value, AnsiChar del
   });
 }
 
-// The runtime's quicksort; the pivot is a copy of the middle item.
+}  // namespace
+
 void QuickSortPointers(void** items, Integer l, Integer r, TListSortCompare compare) {
   Integer i;
   do {
@@ -130,8 +131,6 @@ void QuickSortPointers(void** items, Integer l, Integer r, TListSortCompare comp
     l = i;
   } while (i < r);
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------- TPersistent
 

@@ -105,6 +105,8 @@ class TPersistent : public TObject {
 
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
 using TListSortCompare = Integer (*)(void* Item1, void* Item2);
+// The runtime's quicksort of items[l..r]; the pivot is a copy of the middle item.
+void QuickSortPointers(void** items, Integer l, Integer r, TListSortCompare compare);
 constexpr Integer MaxListSize = 0x7FFFFFFF / 16;
 
 // A list of untyped pointers. A descendant that needs Notify for the items

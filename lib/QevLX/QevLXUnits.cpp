@@ -3,6 +3,7 @@
 #include "CheckWinInetAndAdo.h"
 #include "ExceptDlg.h"
 #include "QevJclExceptDlg.h"
+#include "QevLXDataSet.h"
 #include "QevLXFetchUrl.h"
 #include "QevLXFlashMsg.h"
 #include "QevLXForms.h"
@@ -20,6 +21,7 @@
 
 void Initialization_QevLXUnits() {
   Initialization_QevLXUtils();
+  Initialization_QevLXDataSet();
   Initialization_QevLXSafeWinInet();
   Initialization_QevLXHotLabel();
   Initialization_QevLXMapiUtils();
@@ -57,5 +59,6 @@ void Finalization_QevLXUnits() {
   Finalization_QevLXMapiUtils();
   Finalization_QevLXHotLabel();
   Finalization_QevLXSafeWinInet();
+  Finalization_QevLXDataSet();
   Finalization_QevLXUtils();
 }
