@@ -476,7 +476,22 @@ bool SendActionMessage(UINT Msg, TBasicAction* Action) {
 }
 }  // namespace
 
+namespace {
+
+// The forms on the screen are known by name to form reading: a reference to
+// another form resolves, and a second form of a name already shown takes the
+// name with "_1", "_2", ... appended.
+TComponent* FindScreenForm(const AnsiString& Name) {
+  if (!Screen) return nullptr;
+  for (Integer i = 0; i < Screen->FormCount(); ++i)
+    if (SameText(Screen->Forms(i)->Name(), Name)) return Screen->Forms(i);
+  return nullptr;
+}
+
+}  // namespace
+
 void Initialization_Forms() {
+  RegisterFindGlobalComponentProc(&FindScreenForm);
   Screen = new TScreen(nullptr);
   Application = new TApplication(nullptr);
   ApplicationHandleException = TExceptionHandler::Bind<&TApplication::HandleException>(Application);
@@ -496,4 +511,5 @@ void Finalization_Forms() {
   Application = nullptr;
   delete Screen;
   Screen = nullptr;
+  UnregisterFindGlobalComponentProc(&FindScreenForm);
 }

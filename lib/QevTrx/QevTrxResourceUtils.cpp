@@ -1,8 +1,12 @@
 #include "QevTrxResourceUtils.h"
 
 #include "Forms.h"
+#include "QevFormatStrUtils.h"
 #include "QevJCLUtils.h"
+#include "QevLXFlashMsg.h"
 #include "QevSysUtils.h"
+#include "QevTrxTable.h"
+#include "QevTrxUtils.h"
 #include "QevWindows.h"
 #include "Scoped.h"
 
@@ -331,6 +335,117 @@ void CopyModuleResources(const WideString& SourceFile, const WideString& TargetF
   if (hasDrc) SaveRcText(update, L"QEV.DRC", drc);
   discard.Dismiss();
   if (!EndResourceUpdate(update, false)) RaiseLastOSError();
+}
+
+// --------------------------------------------------------- building modules
+
+namespace {
+
+constexpr const WideChar* QevUnitSource = L"lib\\QevTrx\\QevTrxResourceUtils";  // named by assertions
+
+// The template module the program carries, written to FileName.
+void WriteTemplateModule(const WideString& FileName) {
+  const HMODULE program = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceW(program, L"QEV_TRX_TEMPLATE", MAKEINTRESOURCEW(RcDataType));
+  HGLOBAL global = info ? LoadResource(program, info) : nullptr;
+  const void* data = global ? LockResource(global) : nullptr;
+  if (!data) RaiseLastOSError();
+  THandleOwner file(Qev_CreateFileW(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    RaiseLastOSError();
+  }
+  const DWORD size = SizeofResource(program, info);
+  DWORD written = 0;
+  if (!WriteFile(file.get(), data, size, &written, nullptr) || written != size) RaiseLastOSError();
+}
+
+// A module is built under a temporary name beside its own and takes that
+// name only when it is complete, so a failed build never passes for a
+// finished module; the temporary file goes again otherwise.
+class TModuleUnderConstruction {
+ public:
+  explicit TModuleUnderConstruction(const WideString& Target) : Target_(Target) {
+    WideChar name[MAX_PATH] = {};
+    if (!GetTempFileNameW(WideExtractFilePath(Target).c_str(), L"trx", 0, name)) RaiseLastOSError();
+    File_ = name;
+  }
+  ~TModuleUnderConstruction() {
+    if (!Placed_ && !WideDeleteFile(File_)) TraceDroppedException(L"TModuleUnderConstruction");
+  }
+  TModuleUnderConstruction(const TModuleUnderConstruction&) = delete;
+  TModuleUnderConstruction& operator=(const TModuleUnderConstruction&) = delete;
+
+  const WideString& File() const { return File_; }
+  void Place(bool ReplaceExisting) {
+    if (!MoveFileExW(File_.c_str(), Target_.c_str(), ReplaceExisting ? MOVEFILE_REPLACE_EXISTING : 0))
+      RaiseLastOSError();
+    Placed_ = true;
+  }
+
+ private:
+  WideString Target_;
+  WideString File_;
+  bool Placed_ = false;
+};
+
+// So that a translation can reorder arguments, every format string of the
+// program goes into explicit-index form; the program's text stays the reference.
+void ConvertFormatStrings(TQevTransTable& Table) {
+  Table.DisableControls();
+  TScopeExit enable([&] { Table.EnableControls(); });
+  for (Table.First(); !Table.Eof(); Table.Next()) {
+    if (!Table.IsStringResource()) continue;
+    const WideString text = Table.TranValue();
+    const WideString converted = ConvertFormatToExplicitIndexes(text);
+    if (converted == text) continue;
+    Table.Edit();
+    Table.SetRefValue(text);
+    Table.SetTranValue(converted);
+    Table.Post();
+  }
+}
+
+void BuildTranslationModule(const WideString& ProgramFile, const WideString& FileName) {
+  WriteTemplateModule(FileName);
+  CopyModuleResources(ProgramFile, FileName);
+  TQevTransTable table(nullptr);
+  table.LoadFromModule(ProgramFile, FileName);
+  ConvertFormatStrings(table);
+  table.SaveToModule(false);
+}
+
+}  // namespace
+
+void CreateTranslationDll(const WideString& ProgramFile, Word LangID, WideString& FileName) {
+  FileName = TranslationFileForLanguage(ProgramFile, LangID);
+  if (WideFileExists(FileName))
+    throw EQevInternalError(L"Internal Error: This translation already exists (%s).", {FileName});
+  TModuleUnderConstruction module(FileName);
+  BuildTranslationModule(ProgramFile, module.File());
+  module.Place(false);
+}
+
+void UpdateTranslationResources(const WideString& ProgramFile, const WideString& ModuleFile) {
+  std::unique_ptr<TQevFlashForm> busy(
+      ShowFlashMessage(L"Updating Translation Resource (" + ModuleFile + L")"));
+  // Whatever is wrong with the module's name shows before anything is touched.
+  QEV_ASSERT(!WideSameText(ProgramFile, ModuleFile), L"Assertion failure");
+  const Word language = GetTranslationLanguage(ProgramFile, ModuleFile);
+  QEV_ASSERT(WideSameText(TranslationFileForLanguage(ProgramFile, language), ModuleFile),
+             L"Assertion failure");
+  TQevTransTable old(nullptr);
+  old.LoadFromModule(ProgramFile, ModuleFile);
+  TModuleUnderConstruction module(ModuleFile);
+  BuildTranslationModule(ProgramFile, module.File());
+  {
+    TQevTransTable fresh(nullptr);
+    fresh.LoadFromModule(ProgramFile, module.File());
+    fresh.MergeFrom(&old, true);
+    fresh.SaveToModule(false);
+  }
+  module.Place(true);
 }
 
 // --------------------------------------------------------------------- unit

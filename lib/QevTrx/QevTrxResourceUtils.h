@@ -1,6 +1,7 @@
 // Reading and writing the resources of module files for the translation
 // system: enumeration, string-table blocks, raw-data texts, form resources and
-// the copy of all resources of one module into another.
+// the copy of all resources of one module into another; the making and
+// rebuilding of translation modules on top of them.
 #pragma once
 
 #include <memory>
@@ -76,3 +77,17 @@ void CopyModuleResources(const WideString& SourceFile, const WideString& TargetF
 
 void Initialization_QevTrxResourceUtils();
 void Finalization_QevTrxResourceUtils();
+
+// ------------------------------------------------------ building modules
+
+// Makes the translation module of the program for a language from the
+// template the program carries and a copy of all its resources, with every
+// format string in explicit-index form. FileName receives the module's name;
+// EQevInternalError when that file exists. The module appears whole or not
+// at all.
+void CreateTranslationDll(const WideString& ProgramFile, Word LangID, WideString& FileName);
+// Rebuilds a module made for another build of the program: the new build's
+// resources with the old module's translations and comments. The module is
+// replaced only once its successor is complete; on any failure it stays as
+// it was. Shows the busy window meanwhile.
+void UpdateTranslationResources(const WideString& ProgramFile, const WideString& ModuleFile);

@@ -2,7 +2,9 @@
 
 #include "QevForms.h"
 #include "QevSysUtils.h"
+#include "QevTrxResourceUtils.h"
 #include "QevTrxUtils.h"
+#include "QevWindows.h"
 #include "SysUtils.h"
 
 namespace {
@@ -15,20 +17,34 @@ HMODULE ProgramModule() { return GetModuleHandleW(nullptr); }
 
 void TellUser(const WideString& Text) { MessageBoxW(nullptr, Text.c_str(), L"", MB_OK); }
 
+// A module made for another build is rebuilt from this build's resources with
+// its translations; the program runs on its own resources when that fails.
+void UseRebuiltModule(const WideString& ProgramFile, const WideString& ModuleFile) {
+  // The module's file must be free to be replaced.
+  SetResourceModule(ProgramModule());
+  try {
+    UpdateTranslationResources(ProgramFile, ModuleFile);
+  } catch (const Exception& E) {
+    TellUser(E.Message);
+    return;
+  }
+  HMODULE module = Qev_LoadLibraryExW(ModuleFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module) SetResourceModule(module);
+}
+
 // Runs on the module the runtime loaded, or goes back to the program's own
-// resources. A module made for another build is not used: its string
-// identifiers need not match this build's.
+// resources.
 void InitTranslation() {
   if (GetCurrentResourceModule() == ProgramModule()) return;
   const WideString moduleFile = GetResourceModuleName();
-  const WideString programFile = WideGetModuleFileName(ProgramModule());
+  const WideString programFile = ProgramLongFileName();
   if (!IsTranslationPrepared(moduleFile)) {
     TellUser(NotPreparedMessage);
     SetResourceModule(ProgramModule());
     return;
   }
   CheckLocaleSupport(GetTranslationLanguage(programFile, moduleFile));
-  if (!SameTranslationGuid(programFile, moduleFile)) SetResourceModule(ProgramModule());
+  if (!SameTranslationGuid(programFile, moduleFile)) UseRebuiltModule(programFile, moduleFile);
 }
 
 }  // namespace

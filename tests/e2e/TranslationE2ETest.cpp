@@ -1,7 +1,8 @@
 // The real programs with a translation module beside them, which the runtime
 // picks through the test prefix's locale-override key: a module made from the
-// program itself translates its texts; one without a build GUID is reported
-// once and the program runs untranslated. Every module is made by the test
+// program itself translates its texts; one of another build is rebuilt with
+// its translations; one without a build GUID is reported once and the program
+// runs untranslated. Every module is made by the test
 // from a copy of the program in a temp folder.
 #include <gtest/gtest.h>
 
@@ -52,14 +53,28 @@ std::string ContentOf(const std::wstring& FileName) {
   return content;
 }
 
+// The setup with the saver beside it in a temp folder, picking its module
+// "VintraFilmScrSetup.RUS" there.
+class TSetupFolder {
+ public:
+  TSetupFolder()
+      : Copied(CopyFileW(HostPath(QEV_SETUP_PATH).c_str(), Setup.c_str(), FALSE) &&
+               CopyFileW(HostPath(QEV_SAVER_PATH).c_str(),
+                         (Folder.Path() + L"vintraflm.scr").c_str(), FALSE)) {}
+
+  TTempFolder Folder;
+  const std::wstring Setup = Folder.Path() + L"VintraFilmScrSetup.exe";
+  const std::wstring Module = Folder.Path() + L"VintraFilmScrSetup.RUS";
+  const bool Copied;
+
+ private:
+  TLocaleOverrideFor Override_{Setup, L"RUS"};
+};
+
 TEST(TranslationE2ETest, SetupRunsOnItsModuleAndWarnsOnceOfAnUnpreparedOne) {
-  TTempFolder folder;
-  const std::wstring setup = folder.Path() + L"VintraFilmScrSetup.exe";
-  const std::wstring module = folder.Path() + L"VintraFilmScrSetup.RUS";
-  ASSERT_TRUE(CopyFileW(HostPath(QEV_SETUP_PATH).c_str(), setup.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(HostPath(QEV_SAVER_PATH).c_str(),
-                        (folder.Path() + L"vintraflm.scr").c_str(), FALSE));
-  TLocaleOverrideFor override(setup, L"RUS");
+  const TSetupFolder at;
+  ASSERT_TRUE(at.Copied);
+  const std::wstring &setup = at.Setup, &module = at.Module;
 
   // Wide Cyrillic resource strings, and an 8-bit form caption that 1252 shows.
   TTranslationModule translated(setup, module);
@@ -112,6 +127,68 @@ TEST(TranslationE2ETest, SetupRunsOnItsModuleAndWarnsOnceOfAnUnpreparedOne) {
   EXPECT_EQ(std::vector<HWND>{wizard}, program.Windows()) << "a second message";
   Click(cancel);
   EXPECT_EQ(0u, program.WaitExit().value_or(99));
+}
+
+// A module made for another build of the setup is rebuilt at start behind a
+// busy window and keeps its translations; the next start uses it as it is.
+// A rebuild that fails is reported and leaves the module as it was.
+TEST(TranslationE2ETest, SetupRebuildsAModuleOfAnotherBuildOrLeavesItWhole) {
+  const TSetupFolder at;
+  ASSERT_TRUE(at.Copied);
+  const std::wstring &setup = at.Setup, &module = at.Module;
+  TTranslationModule older(setup, module);
+  ASSERT_TRUE(older.SetString(L"QevScrSetupFrm_SInstallBtn", InstallRu));
+  older.SetRcText(QevXrsName, L"QevScrSetupFrm_SInstallBtn=TRUE\r\n");
+  older.SetRcText(QevTrxGuidName, L"{01234567-89AB-4CDE-8F01-23456789ABCD}");
+  ASSERT_TRUE(older.Write());
+  const std::string old = ContentOf(module);
+
+  // Held open without leave to delete, the module cannot be replaced: the
+  // rebuild fails at its end.
+  {
+    THandleOwner held(CreateFileW(module.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    TProgramUnderTest program(L"\"" + setup + L"\"");
+    HWND box = WaitTopLevel(program, L"#32770");
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(ActivateForInput(box));
+    PressEnter();
+    HWND wizard = WaitTopLevel(program, WizardCaption);
+    ASSERT_TRUE(wizard);
+    EXPECT_TRUE(ChildWithText(wizard, L"Install")) << "runs untranslated";
+    Click(ChildWithText(wizard, L"Cancel"));
+    EXPECT_EQ(0u, program.WaitExit().value_or(99));
+  }
+  EXPECT_EQ(old, ContentOf(module)) << "a failed rebuild touched the module";
+
+  std::string rebuilt;
+  for (const wchar_t* run : {L"RebuiltModuleWizard", L"CurrentModuleWizard"}) {
+    TProgramUnderTest program(L"\"" + setup + L"\"");
+    bool busy = false, wizardShown = false;
+    EXPECT_TRUE(WaitFor([&] {
+      for (HWND wnd : program.Windows()) {
+        // The program serves no messages while it rebuilds.
+        wchar_t caption[MAX_PATH] = {};
+        InternalGetWindowText(wnd, caption, MAX_PATH);
+        busy = busy || std::wstring(caption) == L"Updating Translation Resource (" + module + L")";
+        wizardShown = wizardShown || caption == WizardCaption;
+      }
+      return busy || wizardShown;
+    }));
+    EXPECT_EQ(rebuilt.empty(), busy) << run;
+    HWND wizard = WaitTopLevel(program, WizardCaption);
+    ASSERT_TRUE(wizard);
+    EXPECT_TRUE(ChildWithText(wizard, InstallRu)) << run;
+    Keep(wizard, run);
+    Click(ChildWithText(wizard, L"Cancel"));
+    EXPECT_EQ(0u, program.WaitExit().value_or(99));
+    if (!rebuilt.empty()) {
+      EXPECT_EQ(rebuilt, ContentOf(module)) << "a current module was rewritten";
+    }
+    rebuilt = ContentOf(module);
+  }
+  EXPECT_NE(old, rebuilt);
+  EXPECT_TRUE(SameTranslationGuid(setup, module));
 }
 
 // ------------------------------------------------------------------ the saver
