@@ -47,11 +47,10 @@ Cardinal GetFileTranslation(const WideString& FileName) {
   return TranslationOf(GetFileVersionInfoBlock(FileName));
 }
 
-WideString GetFileVersionString(const WideString& ValueName, const WideString& FileName,
-                                Word Language, Word CodePage) {
-  std::vector<Byte> block = GetFileVersionInfoBlock(FileName);
+WideString VersionBlockString(const std::vector<Byte>& Block, const WideString& ValueName,
+                              Word Language, Word CodePage) {
   if (Language == 0 || CodePage == 0) {
-    Cardinal translation = TranslationOf(block);
+    Cardinal translation = TranslationOf(Block);
     Language = static_cast<Word>(translation & 0xFFFF);
     CodePage = static_cast<Word>(translation >> 16);
   }
@@ -59,18 +58,27 @@ WideString GetFileVersionString(const WideString& ValueName, const WideString& F
       WideFormat(L"%s\\%.4x%.4x\\%s", {L"\\StringFileInfo", Language, CodePage, ValueName});
   const void* value = nullptr;
   UINT length = 0;
-  if (!QueryValue(block, path, value, length)) return {};
+  if (!QueryValue(Block, path, value, length)) return {};
   auto* text = static_cast<const WideChar*>(value);
   return WideString(text, wcsnlen(text, length));
 }
 
-void GetFileFixedInfo(const WideString& FileName, VS_FIXEDFILEINFO& Info) {
-  Info = VS_FIXEDFILEINFO{};
-  std::vector<Byte> block = GetFileVersionInfoBlock(FileName);
+WideString GetFileVersionString(const WideString& ValueName, const WideString& FileName,
+                                Word Language, Word CodePage) {
+  return VersionBlockString(GetFileVersionInfoBlock(FileName), ValueName, Language, CodePage);
+}
+
+VS_FIXEDFILEINFO VersionBlockFixedInfo(const std::vector<Byte>& Block) {
+  VS_FIXEDFILEINFO info{};
   const void* value = nullptr;
   UINT length = 0;
-  if (QueryValue(block, L"\\", value, length))
-    std::memcpy(&Info, value, std::min<std::size_t>(length, sizeof(Info)));
+  if (QueryValue(Block, L"\\", value, length))
+    std::memcpy(&info, value, std::min<std::size_t>(length, sizeof(info)));
+  return info;
+}
+
+void GetFileFixedInfo(const WideString& FileName, VS_FIXEDFILEINFO& Info) {
+  Info = VersionBlockFixedInfo(GetFileVersionInfoBlock(FileName));
 }
 
 TQevVersionNumber GetFileVersionNumber(const WideString& FileName) {

@@ -27,6 +27,11 @@ WideString GetFileVersionString(const WideString& ValueName, const WideString& F
 // The fixed file information as the resource holds it, zero-filled when the
 // file has none.
 void GetFileFixedInfo(const WideString& FileName, VS_FIXEDFILEINFO& Info);
+// The same two from a block already read, for a caller that wants several
+// values of one file.
+WideString VersionBlockString(const std::vector<Byte>& Block, const WideString& ValueName,
+                              Word Language = 0, Word CodePage = 0);
+VS_FIXEDFILEINFO VersionBlockFixedInfo(const std::vector<Byte>& Block);
 TQevVersionNumber GetFileVersionNumber(const WideString& FileName);
 
 TQevVersionNumber MakeVersionNumber(Word Major, Word Minor, Word Release, Word Build);

@@ -82,14 +82,14 @@ std::vector<AnsiString> ControlHierarchy(TWinControl* Control) {
 
 void AddModuleVersion(TStrings* Lines, const AnsiString& Prefix, const WideString& FileName) {
   try {
-    VS_FIXEDFILEINFO info{};
-    GetFileFixedInfo(FileName, info);  // zero-filled without a version resource
+    const std::vector<Byte> block = GetFileVersionInfoBlock(FileName);  // read once
+    const VS_FIXEDFILEINFO info = VersionBlockFixedInfo(block);  // zero-filled without one
     if (info.dwSignature != 0) {
       Lines->Add(Prefix +
                  Format("%u.%u.%u.%u", {HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS),
                                         HIWORD(info.dwFileVersionLS), LOWORD(info.dwFileVersionLS)}) +
-                 " - " + WideToAnsi(GetFileVersionString(L"FileVersion", FileName)));
-      const WideString description = GetFileVersionString(L"FileDescription", FileName);
+                 " - " + WideToAnsi(VersionBlockString(block, L"FileVersion")));
+      const WideString description = VersionBlockString(block, L"FileDescription");
       if (!description.empty()) Lines->Add(NoPrefix + WideToAnsi(description));
       return;
     }
