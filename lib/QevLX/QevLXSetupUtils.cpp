@@ -75,11 +75,6 @@ WideString UnusedNumberedFileName(const WideString& FileName) {
   }
 }
 
-namespace {
-
-// Puts NewFile (beside Target) in Target's place. The old file is moved aside
-// first and restored when the new one cannot take its name, so Target never
-// goes missing.
 void ReplaceWithFile(const WideString& NewFile, const WideString& Target) {
   WideString aside;
   if (WideFileGetAttr(Target) != -1) {
@@ -100,8 +95,6 @@ void ReplaceWithFile(const WideString& NewFile, const WideString& Target) {
     TraceDroppedException(L"ReplaceWithFile: removing the old file");
   }
 }
-
-}  // namespace
 
 void CopyFileOverwrite(const WideString& Source, const WideString& Dest) {
   WideString copy = UnusedNumberedFileName(Dest + L".new");

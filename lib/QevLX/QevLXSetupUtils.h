@@ -27,6 +27,10 @@ void DeleteFileIfExists(const WideString& FileName);
 // Copies Source over Dest (read-only or not). The copy is made under a
 // temporary name beside Dest first, so a failed copy leaves Dest as it was;
 // raises the OS error.
+// Puts NewFile (beside Target) in Target's place. The old file is moved aside
+// first and restored when the new one cannot take its name, so Target never
+// goes missing; an old file that cannot be deleted stays aside.
+void ReplaceWithFile(const WideString& NewFile, const WideString& Target);
 void CopyFileOverwrite(const WideString& Source, const WideString& Dest);
 // Raises EOSError "Could not rename ..." followed by the system's message.
 void RenameFileChecked(const WideString& OldName, const WideString& NewName);

@@ -4,6 +4,7 @@
 #include "QevFormatStrUtils.h"
 #include "QevJCLUtils.h"
 #include "QevLXFlashMsg.h"
+#include "QevLXSetupUtils.h"
 #include "QevSysUtils.h"
 #include "QevTrxTable.h"
 #include "QevTrxUtils.h"
@@ -367,9 +368,7 @@ void WriteTemplateModule(const WideString& FileName) {
 class TModuleUnderConstruction {
  public:
   explicit TModuleUnderConstruction(const WideString& Target) : Target_(Target) {
-    WideChar name[MAX_PATH] = {};
-    if (!GetTempFileNameW(WideExtractFilePath(Target).c_str(), L"trx", 0, name)) RaiseLastOSError();
-    File_ = name;
+    File_ = UnusedNumberedFileName(Target + L".new");
   }
   ~TModuleUnderConstruction() {
     if (!Placed_ && !WideDeleteFile(File_)) TraceDroppedException(L"TModuleUnderConstruction");
@@ -379,8 +378,10 @@ class TModuleUnderConstruction {
 
   const WideString& File() const { return File_; }
   void Place(bool ReplaceExisting) {
-    if (!MoveFileExW(File_.c_str(), Target_.c_str(), ReplaceExisting ? MOVEFILE_REPLACE_EXISTING : 0))
-      RaiseLastOSError();
+    if (ReplaceExisting)
+      ReplaceWithFile(File_, Target_);
+    else
+      RenameFileChecked(File_, Target_);
     Placed_ = true;
   }
 

@@ -25,10 +25,10 @@ std::string ContentOf(const WideString& FileName) {
   return content;
 }
 
-// A module under construction is a temporary file beside the module.
+// A module under construction is a file beside the module, named ".new".
 bool TemporaryFileIn(const WideString& Folder) {
   WIN32_FIND_DATAW data;
-  return FindFirstFileW((Folder + L"*.tmp").c_str(), &data) != INVALID_HANDLE_VALUE;
+  return FindFirstFileW((Folder + L"*.new").c_str(), &data) != INVALID_HANDLE_VALUE;
 }
 
 void Translate(TQevTransTable& Table, const WideString& Id, const WideString& Text,
