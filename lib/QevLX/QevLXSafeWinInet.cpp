@@ -85,6 +85,16 @@ std::basic_string<Char> QueryHeader(BOOL(WINAPI* Query)(HINTERNET, DWORD, LPVOID
   return std::basic_string<Char>(buffer.data());
 }
 
+WideString QueryInfoThrough(const TSafeWinInetTable& Entries, bool Wide, HINTERNET Request,
+                            DWORD InfoLevel) {
+  if (Wide) return QueryHeader<WideChar>(Entries.HttpQueryInfoW, Request, InfoLevel);
+  return AnsiToWide(QueryHeader<AnsiChar>(Entries.HttpQueryInfoA, Request, InfoLevel));
+}
+
+void CloseThrough(const TSafeWinInetTable& Entries, HINTERNET Handle) {
+  if (Handle && Entries.InternetCloseHandle) Entries.InternetCloseHandle(Handle);
+}
+
 // The saver stores its own options as text "0" and "1": a text that is a
 // number counts as that number.
 bool ReadSwitchText(const TQevRegistryLX& Reg, const WideString& ValueName) {
@@ -136,15 +146,23 @@ bool IsInternetConnected() {
 }
 
 WideString SafeHttpQueryInfo(HINTERNET Request, DWORD InfoLevel) {
-  if (SafeWinInetWide) return QueryHeader<WideChar>(SafeWinInet.HttpQueryInfoW, Request, InfoLevel);
-  return AnsiToWide(QueryHeader<AnsiChar>(SafeWinInet.HttpQueryInfoA, Request, InfoLevel));
+  return QueryInfoThrough(SafeWinInet, SafeWinInetWide, Request, InfoLevel);
 }
 
 void SafeCloseInternetHandle(HINTERNET& Handle) { CloseInternetHandle(std::exchange(Handle, nullptr)); }
 
-void CloseInternetHandle(HINTERNET Handle) {
-  if (Handle && SafeWinInet.InternetCloseHandle) SafeWinInet.InternetCloseHandle(Handle);
+void CloseInternetHandle(HINTERNET Handle) { CloseThrough(SafeWinInet, Handle); }
+
+TSafeWinInetHold::TSafeWinInetHold() : Entries(SafeWinInet), Wide(SafeWinInetWide) {
+  HMODULE pin = nullptr;
+  if (GetModuleHandleExW(0, L"wininet.dll", &pin)) Pin_.reset(pin);
 }
+
+WideString TSafeWinInetHold::QueryInfo(HINTERNET Request, DWORD InfoLevel) const {
+  return QueryInfoThrough(Entries, Wide, Request, InfoLevel);
+}
+
+void TSafeWinInetHold::Close(HINTERNET Handle) const { CloseThrough(Entries, Handle); }
 
 void SafeOpenWebLink(const WideString& Url) {
   CheckSafeWinInetOn();

@@ -66,6 +66,24 @@ void SafeCloseInternetHandle(HINTERNET& Handle);
 void CloseInternetHandle(HINTERNET Handle);
 // A WinInet handle closed with its owner.
 using TInternetHandle = std::unique_ptr<void, TReleaser<CloseInternetHandle>>;
+
+// The entry points and the road as they are when it is made (on the main
+// thread), with WinInet kept loaded while it lives. A request thread calls
+// WinInet only through its own, so the unit's end, which clears the table and
+// frees the library, never pulls an entry point away from a running thread.
+class TSafeWinInetHold {
+ public:
+  TSafeWinInetHold();
+  // As SafeHttpQueryInfo and CloseInternetHandle.
+  WideString QueryInfo(HINTERNET Request, DWORD InfoLevel) const;
+  void Close(HINTERNET Handle) const;
+
+  const TSafeWinInetTable Entries;
+  const bool Wide;
+
+ private:
+  TModuleOwner Pin_;
+};
 // Opens Url with the shell; raises the disabled message while WinInet is off.
 void SafeOpenWebLink(const WideString& Url);
 

@@ -17,6 +17,7 @@ QEV_RESOURCESTRING(QevLXWinInetRequestor, SHttpStatusError, L"The server answere
 
 TQevStringList* CertDateIgnoreHosts = nullptr;
 TQevStringList* CertNameIgnoreHosts = nullptr;
+void (*RequestBlockReadProbe)() = nullptr;
 
 namespace {
 
@@ -98,8 +99,6 @@ std::atomic<Integer> TQevWinInetRequestThread::Running_ = 0;
 
 TQevWinInetRequestThread::TQevWinInetRequestThread()
     : TThread(true), Link_(std::make_shared<TRequestLink>()) {
-  HMODULE pin = nullptr;
-  if (GetModuleHandleExW(0, L"wininet.dll", &pin)) WinInetPin_.reset(pin);
   ++Running_;
 }
 
@@ -124,8 +123,8 @@ void TQevWinInetRequestThread::Detach() {
       connection = std::exchange(link->Redirected, nullptr);
     }
   }
-  SafeCloseInternetHandle(request);
-  SafeCloseInternetHandle(connection);
+  WinInet_.Close(request);
+  WinInet_.Close(connection);
 }
 
 HINTERNET TQevWinInetRequestThread::RequestHandle() {
@@ -141,7 +140,7 @@ void TQevWinInetRequestThread::KeepRequest(HINTERNET Handle) {
       return;
     }
   }
-  SafeCloseInternetHandle(Handle);
+  WinInet_.Close(Handle);
 }
 
 void TQevWinInetRequestThread::KeepConnection(HINTERNET Handle) {
@@ -150,7 +149,7 @@ void TQevWinInetRequestThread::KeepConnection(HINTERNET Handle) {
     std::lock_guard<std::mutex> lock(Link_->Lock);
     if (!Link_->Detached) previous = std::exchange(Link_->Redirected, Handle);
   }
-  SafeCloseInternetHandle(previous);
+  WinInet_.Close(previous);
 }
 
 void TQevWinInetRequestThread::CloseRequest() {
@@ -159,7 +158,7 @@ void TQevWinInetRequestThread::CloseRequest() {
     std::lock_guard<std::mutex> lock(Link_->Lock);
     request = std::exchange(Link_->Request, nullptr);
   }
-  SafeCloseInternetHandle(request);
+  WinInet_.Close(request);
 }
 
 void TQevWinInetRequestThread::RaiseWinInetError(DWORD Code) {
@@ -192,8 +191,8 @@ void TQevWinInetRequestThread::DoTerminate() {
     request = std::exchange(Link_->Request, nullptr);
     connection = std::exchange(Link_->Redirected, nullptr);
   }
-  SafeCloseInternetHandle(request);
-  SafeCloseInternetHandle(connection);
+  WinInet_.Close(request);
+  WinInet_.Close(connection);
   // Detached: nobody waits for the end, and the sender no longer knows this object.
   if (!detached) Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncTerminated>(this));
 }
@@ -217,21 +216,23 @@ void TQevWinInetRequestThread::SendUntilAnswered() {
 
 void TQevWinInetRequestThread::OpenRequest() {
   CloseRequest();  // the one of the previous round
-  if (CertHostAccepted(CertDateIgnoreHosts, Host)) Flags |= INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
-  if (CertHostAccepted(CertNameIgnoreHosts, Host)) Flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
   // WinInet's own following never ends with a server that redirects to
   // itself: FollowRedirect counts them instead.
-  const DWORD flags = Flags | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT;
+  DWORD flags = Flags | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT;
+  // The consent of the current host only, never kept in Flags: a redirect
+  // to another server must not take it along.
+  if (CertHostAccepted(CertDateIgnoreHosts, Host)) flags |= INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+  if (CertHostAccepted(CertNameIgnoreHosts, Host)) flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
   HINTERNET request;
-  if (SafeWinInetWide) {
+  if (WinInet_.Wide) {
     LPCWSTR accept[] = {L"*/*", nullptr};
-    request = SafeWinInet.HttpOpenRequestW(Connection, Verb.c_str(), ObjectPath.c_str(), nullptr,
-                                           nullptr, accept, flags, 0);
+    request = WinInet_.Entries.HttpOpenRequestW(Connection, Verb.c_str(), ObjectPath.c_str(),
+                                                nullptr, nullptr, accept, flags, 0);
   } else {
     const AnsiString verb = WideToAnsi(Verb), path = WideToAnsi(ObjectPath);
     LPCSTR accept[] = {"*/*", nullptr};
-    request = SafeWinInet.HttpOpenRequestA(Connection, verb.c_str(), path.c_str(), nullptr, nullptr,
-                                           accept, flags, 0);
+    request = WinInet_.Entries.HttpOpenRequestA(Connection, verb.c_str(), path.c_str(), nullptr,
+                                                nullptr, accept, flags, 0);
   }
   if (!request) RaiseWinInetError(GetLastError());
   KeepRequest(request);
@@ -244,11 +245,13 @@ DWORD TQevWinInetRequestThread::SendRequest() {
   void* optional = data.empty() ? nullptr : data.data();
   const auto size = static_cast<DWORD>(data.size());
   const BOOL ok =
-      SafeWinInetWide
-          ? SafeWinInet.HttpSendRequestW(RequestHandle(), HeaderW,
-                                         static_cast<DWORD>(std::wcslen(HeaderW)), optional, size)
-          : SafeWinInet.HttpSendRequestA(RequestHandle(), HeaderA,
-                                         static_cast<DWORD>(std::strlen(HeaderA)), optional, size);
+      WinInet_.Wide
+          ? WinInet_.Entries.HttpSendRequestW(RequestHandle(), HeaderW,
+                                              static_cast<DWORD>(std::wcslen(HeaderW)), optional,
+                                              size)
+          : WinInet_.Entries.HttpSendRequestA(RequestHandle(), HeaderA,
+                                              static_cast<DWORD>(std::strlen(HeaderA)), optional,
+                                              size);
   return ok ? ERROR_SUCCESS : GetLastError();
 }
 
@@ -257,8 +260,8 @@ void TQevWinInetRequestThread::HandleSendError(DWORD Code) {
     if (Code != ERROR_SUCCESS) RaiseWinInetError(Code);
     return;
   }
-  const DWORD result =
-      SafeWinInet.InternetErrorDlg(ParentWindow, RequestHandle(), Code, ErrorDialogFlags, nullptr);
+  const DWORD result = WinInet_.Entries.InternetErrorDlg(ParentWindow, RequestHandle(), Code,
+                                                        ErrorDialogFlags, nullptr);
   if (result == ERROR_CANCELLED) throw EQevGeneralError(SRequestCancelled);
   // Only the user's consent resolves an error; a dialog that failed does not.
   if (result != ERROR_SUCCESS && result != ERROR_INTERNET_FORCE_RETRY) {
@@ -286,16 +289,15 @@ void TQevWinInetRequestThread::HandleSendError(DWORD Code) {
 
 Integer TQevWinInetRequestThread::StatusCode() {
   Integer status = 0;
-  return TryStrToInt(WideToAnsi(SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_CODE)), status)
-             ? status
-             : 0;
+  const WideString text = WinInet_.QueryInfo(RequestHandle(), HTTP_QUERY_STATUS_CODE);
+  return TryStrToInt(WideToAnsi(text), status) ? status : 0;
 }
 
 // Always with GET, as browsers do after a POST. A redirect not followed is
 // left to CheckStatus.
 bool TQevWinInetRequestThread::FollowRedirect() {
   if (Redirects_ == MaxRedirects || !IsRedirect(StatusCode())) return false;
-  const WideString location = SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_LOCATION);
+  const WideString location = WinInet_.QueryInfo(RequestHandle(), HTTP_QUERY_LOCATION);
   if (location.empty() || !Retarget(location)) return false;
   ++Redirects_;
   Verb = L"GET";
@@ -341,11 +343,11 @@ void TQevWinInetRequestThread::ConnectElsewhere(const WideString& Rest, bool Sec
   CloseRequest();  // it belongs to the connection that is replaced
   const auto p = static_cast<INTERNET_PORT>(port);
   HINTERNET connection =
-      SafeWinInetWide
-          ? SafeWinInet.InternetConnectW(Session, host.c_str(), p, nullptr, nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0)
-          : SafeWinInet.InternetConnectA(Session, WideToAnsi(host).c_str(), p, nullptr, nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
+      WinInet_.Wide
+          ? WinInet_.Entries.InternetConnectW(Session, host.c_str(), p, nullptr, nullptr,
+                                              INTERNET_SERVICE_HTTP, 0, 0)
+          : WinInet_.Entries.InternetConnectA(Session, WideToAnsi(host).c_str(), p, nullptr,
+                                              nullptr, INTERNET_SERVICE_HTTP, 0, 0);
   if (!connection) RaiseWinInetError(GetLastError());
   KeepConnection(connection);
   Connection = connection;
@@ -358,45 +360,39 @@ void TQevWinInetRequestThread::CheckStatus() {
   const Integer status = StatusCode();
   if (status < HTTP_STATUS_BAD_REQUEST && !IsRedirect(status)) return;
   throw EQevGeneralError(SHttpStatusError,
-                         {status, SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_STATUS_TEXT)});
+                         {status, WinInet_.QueryInfo(RequestHandle(), HTTP_QUERY_STATUS_TEXT)});
 }
 
 void TQevWinInetRequestThread::QueryContentLength() {
   if (Terminated()) return;
-  TotalAvailable = ContentLength(SafeHttpQueryInfo(RequestHandle(), HTTP_QUERY_CONTENT_LENGTH));
+  TotalAvailable = ContentLength(WinInet_.QueryInfo(RequestHandle(), HTTP_QUERY_CONTENT_LENGTH));
   if (Terminated()) return;
   BytesDownloaded = 0;
   Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncProgress>(this));
 }
 
+// Each block goes to the stream on the main thread, where a cancel cannot come
+// between the look at whether the sender still wants it and the write: once
+// the sender let go, the stream may be gone.
 void TQevWinInetRequestThread::ReadResponse() {
   if (Terminated()) return;
-  QEV_ASSERT(DownloadOption == doStream && Stream, L"Assertion failure");
-  char buffer[1024];
+  QEV_ASSERT(DownloadOption == doStream, L"Assertion failure");  // Send checked the stream
   while (!Terminated()) {
     if (MaxBytes > 0 && BytesDownloaded >= MaxBytes) return;  // the rest stays unread
     DWORD available = 0;
-    if (!SafeWinInet.InternetQueryDataAvailable(RequestHandle(), &available, 0, 0))
+    if (!WinInet_.Entries.InternetQueryDataAvailable(RequestHandle(), &available, 0, 0))
       RaiseWinInetError(GetLastError());
     if (available == 0) return;  // the server sent everything
-    // Stopping clears the entry table, and it may do so while the query
-    // blocks: take the entry first (the pinned library keeps it valid), then
-    // see whether we were told to stop. A table cleared without a stop ends
-    // the read as a failure, never as a complete response.
-    const auto readFile = SafeWinInet.InternetReadFile;
-    if (Terminated()) return;
-    if (!readFile) RaiseWinInetError(ERROR_INTERNET_INTERNAL_ERROR);
-    DWORD wanted = std::min<DWORD>(available, sizeof buffer);
+    DWORD wanted = std::min<DWORD>(available, sizeof Block_);
     if (MaxBytes > 0)
       wanted = static_cast<DWORD>(std::min<Int64>(wanted, MaxBytes - BytesDownloaded));
-    DWORD read = 0;
-    if (!readFile(RequestHandle(), buffer, wanted, &read))
+    BlockSize_ = 0;
+    if (!WinInet_.Entries.InternetReadFile(RequestHandle(), Block_, wanted, &BlockSize_))
       RaiseWinInetError(GetLastError());
-    if (Terminated() || read == 0) return;
-    Stream->WriteBuffer(buffer, read);
-    BytesDownloaded += read;
-    if (Terminated()) return;
-    Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncProgress>(this));
+    if (Terminated() || BlockSize_ == 0) return;
+    if (RequestBlockReadProbe) RequestBlockReadProbe();
+    BytesDownloaded += BlockSize_;
+    Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncBlock>(this));
   }
 }
 
@@ -404,6 +400,15 @@ void TQevWinInetRequestThread::ReadResponse() {
 
 void TQevWinInetRequestThread::SyncProgress() {
   if (OnProgress) OnProgress(BytesDownloaded, TotalAvailable);
+}
+
+void TQevWinInetRequestThread::SyncBlock() {
+  {
+    std::lock_guard<std::mutex> lock(Link_->Lock);
+    if (Link_->Detached) return;
+  }
+  Stream->WriteBuffer(Block_, BlockSize_);
+  SyncProgress();
 }
 
 void TQevWinInetRequestThread::SyncException() {
@@ -434,7 +439,10 @@ void TQevWinInetRequestThread::SyncTerminated() {
 
 // ================================================================ the sender
 
-QEV_DEFINE_CLASS(TQevWinInetRequestSender)
+QEV_DEFINE_CLASS(TQevWinInetRequestSender,
+                 QEV_PROPERTY(OnProgress, OnProgress, OnProgress),
+                 QEV_PROPERTY(OnRequestDone, OnRequestDone, OnRequestDone),
+                 QEV_PROPERTY(OnException, OnException, OnException))
 
 TQevWinInetRequestSender::~TQevWinInetRequestSender() { Cancel(); }
 
@@ -500,7 +508,14 @@ void TQevWinInetRequestSender::ThreadTerminated(TObject*) {
 
 // ============================================================= the requestor
 
-QEV_DEFINE_CLASS(TQevMultiPostRequestor)
+QEV_DEFINE_CLASS(TQevMultiPostRequestor,
+                 QEV_PROPERTY(OnMessage, OnMessage, OnMessage),
+                 QEV_PROPERTY(OnRequestDone, OnRequestDone, OnRequestDone),
+                 QEV_PROPERTY(OnProgress, OnProgress, OnProgress),
+                 QEV_PROPERTY(Secure, Secure, Secure).Default(false),
+                 QEV_PROPERTY(Quiet, Quiet, Quiet).Default(false),
+                 QEV_PROPERTY(DownloadOption, DownloadOption, DownloadOption).Default(doStream),
+                 QEV_PROPERTY(OnException, OnException, OnException))
 
 TQevMultiPostRequestor::TQevMultiPostRequestor(TComponent* AOwner)
     : TComponent(AOwner),

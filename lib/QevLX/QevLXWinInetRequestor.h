@@ -20,12 +20,14 @@ extern const TResStringRec SHttpStatusError;
 
 using TStringEvent = TEvent<void(const WideString& Value)>;
 using TProgressNotifyEvent = TEvent<void(Int64 BytesDownloaded, Int64 TotalAvailable)>;
-// Forms already has a TExceptionEvent with a sender.
+// Not TExceptionEvent: the platform's (Forms) is another shape, with a
+// sender before the exception, and both are needed in one program.
 using TRequestExceptionEvent = TEvent<void(Exception* E)>;
 using TRequestDoneEvent = TEvent<void(TStream* Stream, bool ErrorsOccurred)>;
 
 // Read the body into the stream / only ask for the content length / neither.
 enum TDownloadOption { doStream, doSizeOnly, doNone };
+QEV_ENUM_TYPEINFO(TDownloadOption, "doStream", "doSizeOnly", "doNone");
 
 // Hosts whose certificate date or name errors the user accepted, shared by
 // the workers of every requestor for the life of the program. Use them only
@@ -44,6 +46,10 @@ void SplitHostAndPath(const WideString& Rest, WideString& Host, Integer& Port,
 // Redirects a request follows; one more fails it as an HTTP error does.
 constexpr Integer MaxRedirects = 5;
 
+// Test seam: runs on a worker that has read a block of the body and found
+// itself not stopped, before it hands the block over; none in the programs.
+extern void (*RequestBlockReadProbe)();
+
 // ------------------------------------------------------------ the worker
 
 // Created suspended and filled in by the sender; frees itself when done.
@@ -61,7 +67,7 @@ class TQevWinInetRequestThread : public TThread {
   // Workers not yet freed, in the whole process.
   static Integer RunningCount() { return Running_; }
 
-  Int64 BytesDownloaded = 0;
+  Int64 BytesDownloaded = 0;  // read so far
   Int64 TotalAvailable = 0;  // 0 when the response gives no length
   HINTERNET Connection = nullptr;  // the requestor's
   HINTERNET Session = nullptr;     // the requestor's; a redirect to another server connects here
@@ -70,7 +76,9 @@ class TQevWinInetRequestThread : public TThread {
   WideString Verb;
   DWORD Flags = 0;
   WideString PostData;  // sent as ANSI bytes
-  TStream* Stream = nullptr;  // not owned
+  // Not owned; written on the main thread only, block by block, while the
+  // sender has not let the worker go.
+  TStream* Stream = nullptr;
   Int64 MaxBytes = 0;  // the body is read up to this many bytes; 0: all of it
   TDownloadOption DownloadOption = doStream;
   bool Quiet = false;  // no dialogs; every failure raises
@@ -102,6 +110,7 @@ class TQevWinInetRequestThread : public TThread {
   void KeepConnection(HINTERNET Handle);
   void CloseRequest();
   void SyncProgress();
+  void SyncBlock();
   void SyncException();
   void SyncTerminated();
 
@@ -114,13 +123,15 @@ class TQevWinInetRequestThread : public TThread {
     bool Ending = false;          // the worker is past its last use of the request
   };
   std::shared_ptr<TRequestLink> Link_;
+  const TSafeWinInetHold WinInet_;  // every WinInet call of the worker
+  char Block_[1024];  // the last block read, the worker's until the main thread wrote it
+  DWORD BlockSize_ = 0;
   std::exception_ptr ExceptionObject_;
   bool Resend_ = false;
   bool Reopen_ = false;
   bool ReopenAfterResend_ = false;
   bool CaReopened_ = false;  // reopened once for an unknown certificate authority
   Integer Redirects_ = 0;
-  TModuleOwner WinInetPin_;  // WinInet stays loaded while the worker may be inside it
   static std::atomic<Integer> Running_;
 };
 
@@ -145,6 +156,7 @@ class TQevWinInetRequestSender : public TComponent {
   HWND ParentWindow() const;
 
   bool ErrorsOccurred = false;
+  // Published, as are the requestor's events and options below.
   TProgressNotifyEvent OnProgress;
   TRequestDoneEvent OnRequestDone;
   TRequestExceptionEvent OnException;

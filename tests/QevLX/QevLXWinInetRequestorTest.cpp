@@ -277,6 +277,36 @@ TEST_F(WinInetRequest, CancelMidTransferStopsTheEvents) {
   EXPECT_EQ(0, log.DoneCount);
 }
 
+// As the progress window's Cancel and the background time limit do: the
+// requestor and its response stream go while the worker is reading.
+TEST_F(WinInetRequest, RequestorsFreedDuringASlowDownloadLeaveTheirWorkersHarmless) {
+  TTestHttpServer server(Answer("200 OK", "", false), false, true);
+  for (Integer i = 0; i < 20; ++i) {
+    auto requestor = std::make_unique<TQevMultiPostRequestor>(nullptr);
+    TRequestLog log(*requestor);
+    Start(*requestor, server.Port(), L"127.0.0.1", L"/slow");
+    ASSERT_TRUE(WaitUntil([&] { return !log.Steps.empty() && log.Steps.back().first > 0; }));
+    requestor.reset();
+    EXPECT_EQ(0, log.DoneCount);
+  }
+  EXPECT_TRUE(WorkersGone());
+}
+
+TEST(WinInetRequestorClasses, EventsAndOptionsArePublished) {
+  const TTypeKinds events{tkMethod};
+  for (const char* name : {"OnProgress", "OnRequestDone", "OnException"})
+    EXPECT_NE(nullptr, GetPropInfo(TQevWinInetRequestSender::StaticClass(), name, events)) << name;
+  for (const char* name : {"OnMessage", "OnRequestDone", "OnProgress", "OnException"})
+    EXPECT_NE(nullptr, GetPropInfo(TQevMultiPostRequestor::StaticClass(), name, events)) << name;
+  TQevMultiPostRequestor requestor(nullptr);
+  SetOrdProp(&requestor, GetPropInfo(&requestor, "DownloadOption"), doSizeOnly);
+  SetOrdProp(&requestor, GetPropInfo(&requestor, "Secure"), 1);
+  SetOrdProp(&requestor, GetPropInfo(&requestor, "Quiet"), 1);
+  EXPECT_EQ(doSizeOnly, requestor.DownloadOption);
+  EXPECT_TRUE(requestor.Secure && requestor.Quiet);
+  EXPECT_EQ("doNone", GetEnumName(GetPropInfo(&requestor, "DownloadOption")->PropType, doNone));
+}
+
 // ------------------------------------------------------ against stand-ins
 
 namespace {
@@ -288,11 +318,17 @@ struct TFakeWinInet {
   std::vector<DWORD> SendResults;    // then success
   std::vector<DWORD> DialogResults;  // then ERROR_SUCCESS
   std::vector<DWORD> DialogCodes, OpenFlags;
+  std::vector<WideString> Redirects;  // where the first requests opened are sent on
+  WideString Location;                // of the request opened last
   Integer Sends = 0;
   std::map<HINTERNET, bool> Open;
-  DWORD Available = 0;  // announced, but reads give nothing
+  DWORD Available = 0;  // announced; reads give what is left of the body
+  DWORD BodyLeft = 0;
   bool QueryFails = false;
-  bool QueryClearsTable = false;  // as unloading WinInet does while the query blocks
+  // The table is cleared while the query blocks, as WinInet's unit end does,
+  // and put back at the next call for the main thread's clean-up.
+  bool QueryClearsTable = false;
+  TSafeWinInetTable Cleared = {};
   bool ConnectFails = false;
   HANDLE SendGate = nullptr;  // sends wait for it when set; closing the request sets it
   std::atomic<HINTERNET> Blocked = nullptr;
@@ -313,9 +349,10 @@ struct TFakeWinInet {
     for (const auto& h : Open) n += h.second;
     return n;
   }
-  static DWORD Next(std::vector<DWORD>& Script, DWORD Otherwise) {
+  template <typename T>
+  static T Next(std::vector<T>& Script, T Otherwise) {
     if (Script.empty()) return Otherwise;
-    DWORD result = Script.front();
+    T result = Script.front();
     Script.erase(Script.begin());
     return result;
   }
@@ -333,6 +370,7 @@ HINTERNET WINAPI FakeOpenRequest(HINTERNET, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, 
   HINTERNET handle = Fake->NewHandle();
   std::lock_guard<std::mutex> lock(Fake->Lock);
   Fake->OpenFlags.push_back(Flags);
+  Fake->Location = TFakeWinInet::Next(Fake->Redirects, WideString());
   return handle;
 }
 BOOL WINAPI FakeSend(HINTERNET Request, LPCWSTR, DWORD, LPVOID, DWORD) {
@@ -344,26 +382,38 @@ BOOL WINAPI FakeSend(HINTERNET Request, LPCWSTR, DWORD, LPVOID, DWORD) {
   }
   std::lock_guard<std::mutex> lock(Fake->Lock);
   ++Fake->Sends;
-  const DWORD code = TFakeWinInet::Next(Fake->SendResults, ERROR_SUCCESS);
+  const DWORD code = TFakeWinInet::Next(Fake->SendResults, DWORD(ERROR_SUCCESS));
   SetLastError(code);
   return code == ERROR_SUCCESS;
 }
 BOOL WINAPI FakeQueryInfo(HINTERNET, DWORD InfoLevel, LPVOID Buffer, LPDWORD Size, LPDWORD) {
-  static const WideChar status[] = L"200";
-  if (InfoLevel != HTTP_QUERY_STATUS_CODE) return SetLastError(ERROR_HTTP_HEADER_NOT_FOUND), FALSE;
-  if (!Buffer || *Size < sizeof(status))
-    return *Size = sizeof(status), SetLastError(ERROR_INSUFFICIENT_BUFFER), FALSE;
-  std::memcpy(Buffer, status, sizeof(status));
-  *Size = sizeof(status) - sizeof(WideChar);
+  WideString value;
+  {
+    std::lock_guard<std::mutex> lock(Fake->Lock);
+    if (InfoLevel == HTTP_QUERY_STATUS_CODE) value = Fake->Location.empty() ? L"200" : L"302";
+    if (InfoLevel == HTTP_QUERY_LOCATION) value = Fake->Location;
+  }
+  if (value.empty()) return SetLastError(ERROR_HTTP_HEADER_NOT_FOUND), FALSE;
+  const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(WideChar));
+  if (!Buffer || *Size < bytes)
+    return *Size = bytes, SetLastError(ERROR_INSUFFICIENT_BUFFER), FALSE;
+  std::memcpy(Buffer, value.c_str(), bytes);
+  *Size = bytes - sizeof(WideChar);
   return TRUE;
 }
 BOOL WINAPI FakeQueryDataAvailable(HINTERNET, LPDWORD Available, DWORD, DWORD_PTR) {
   *Available = Fake->Available;
-  if (Fake->QueryClearsTable) SafeWinInet.InternetReadFile = nullptr;
+  if (Fake->QueryClearsTable) Fake->Cleared = std::exchange(SafeWinInet, {});
   SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
   return !Fake->QueryFails;
 }
-BOOL WINAPI FakeReadFile(HINTERNET, LPVOID, DWORD, LPDWORD Read) { return *Read = 0, TRUE; }
+BOOL WINAPI FakeReadFile(HINTERNET, LPVOID Buffer, DWORD Wanted, LPDWORD Read) {
+  if (Fake->Cleared.InternetReadFile) SafeWinInet = std::exchange(Fake->Cleared, {});
+  *Read = std::min(Wanted, Fake->BodyLeft);
+  Fake->BodyLeft -= *Read;
+  std::memset(Buffer, 'b', *Read);
+  return TRUE;
+}
 BOOL WINAPI FakeClose(HINTERNET Handle) {
   std::lock_guard<std::mutex> lock(Fake->Lock);
   EXPECT_TRUE(Fake->Open[Handle]) << "closed twice or never opened";
@@ -374,7 +424,7 @@ BOOL WINAPI FakeClose(HINTERNET Handle) {
 DWORD WINAPI FakeErrorDlg(HWND, HINTERNET, DWORD Code, DWORD, LPVOID*) {
   std::lock_guard<std::mutex> lock(Fake->Lock);
   Fake->DialogCodes.push_back(Code);
-  return TFakeWinInet::Next(Fake->DialogResults, ERROR_SUCCESS);
+  return TFakeWinInet::Next(Fake->DialogResults, DWORD(ERROR_SUCCESS));
 }
 
 class FakeWinInetRequest : public WinInetRequest {
@@ -415,6 +465,26 @@ class FakeWinInetRequest : public WinInetRequest {
 };
 
 constexpr DWORD IgnoreDate = INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+constexpr DWORD IgnoreName = INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+
+// A target that counts what reaches it after its owner let it go.
+class TLetGoStream : public TMemoryStream {
+ public:
+  Integer Write(const void* Buffer, Integer Count) override {
+    LateWrites += LetGo;
+    return TMemoryStream::Write(Buffer, Count);
+  }
+  bool LetGo = false;
+  Integer LateWrites = 0;
+};
+
+// Holds the worker that read a block until the test releases it.
+std::atomic<bool> BlockReadHeld = false;
+HANDLE BlockReadGate = nullptr;
+void HoldBlockRead() {
+  BlockReadHeld = true;
+  WaitForSingleObject(BlockReadGate, 20000);
+}
 
 }  // namespace
 
@@ -463,11 +533,42 @@ TEST_F(FakeWinInetRequest, ReadingEndsWhenNothingMoreComesOrTheQueryFails) {
             Run(L"read.test", true)->Log.Errors);
 }
 
-TEST_F(FakeWinInetRequest, ATableClearedDuringTheQueryEndsTheReadAsAFailure) {
+TEST_F(FakeWinInetRequest, ATableClearedWhileTheWorkerIsInsideWinInetIsNotItsTable) {
   Fake_.Available = 10;
+  Fake_.BodyLeft = 10;
   Fake_.QueryClearsTable = true;
-  EXPECT_EQ(TTexts{WinInetErrorText(ERROR_INTERNET_INTERNAL_ERROR)},
-            Run(L"unload.test", true)->Log.Errors);
+  auto run = Run(L"unload.test", true);
+  EXPECT_EQ(TTexts{}, run->Log.Errors);
+  EXPECT_EQ("bbbbbbbbbb", run->Log.Body);
+}
+
+TEST_F(FakeWinInetRequest, CertificateConsentGoesWithItsHostOnlyAcrossRedirects) {
+  AcceptCertHost(CertDateIgnoreHosts, L"dated.test");
+  AcceptCertHost(CertNameIgnoreHosts, L"misnamed.test");
+  Fake_.Redirects = {L"https://misnamed.test/b", L"//plain.test/c", L"https://dated.test/d"};
+  EXPECT_FALSE(Run(L"dated.test")->Log.DoneWithErrors);
+  std::vector<DWORD> ignored;
+  for (const DWORD flags : Fake_.OpenFlags) ignored.push_back(flags & (IgnoreDate | IgnoreName));
+  EXPECT_EQ((std::vector<DWORD>{IgnoreDate, IgnoreName, 0, IgnoreDate}), ignored);
+}
+
+TEST_F(FakeWinInetRequest, ABlockReadJustBeforeACancelNeverReachesTheLetGoStream) {
+  Fake_.Available = 10;
+  Fake_.BodyLeft = 100;
+  THandleOwner gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  TRestore<HANDLE> gateSet(BlockReadGate, gate.get());
+  TRestore<void (*)()> probeSet(RequestBlockReadProbe, &HoldBlockRead);
+  BlockReadHeld = false;
+  TLetGoStream stream;
+  TQevWinInetRequestSender sender(nullptr);
+  sender.Send(nullptr, L"held.test", true, doStream, &stream, L"", 0, L"GET", L"/");
+  ASSERT_TRUE(WaitUntil([] { return BlockReadHeld.load(); }));
+  sender.Cancel();
+  stream.LetGo = true;
+  SetEvent(gate.get());
+  EXPECT_TRUE(WorkersGone());
+  EXPECT_EQ(0, stream.LateWrites);
+  EXPECT_EQ(0, stream.Size());
 }
 
 TEST_F(FakeWinInetRequest, FailedConnectLeavesTheRequestorIdle) {

@@ -15,11 +15,12 @@
 #include "System.h"
 
 // Answers every connection with Answer once the request has come; with Hold
-// the connection then stays open until Hangup.
+// the connection then stays open until Hangup; with Trickle filler bytes
+// follow, a few at a time, until the client goes or Hangup.
 class TTestHttpServer {
  public:
-  explicit TTestHttpServer(std::string Answer, bool Hold = false)
-      : Answer_(std::move(Answer)), Hold_(Hold), Listener_(BindLoopback(Port_)) {
+  explicit TTestHttpServer(std::string Answer, bool Hold = false, bool Trickle = false)
+      : Answer_(std::move(Answer)), Hold_(Hold), Trickle_(Trickle), Listener_(BindLoopback(Port_)) {
     listen(Listener_, 4);
     Thread_ = std::thread([this] { Run(); });
   }
@@ -59,8 +60,15 @@ class TTestHttpServer {
         Requests_ += request;
       }
       send(client, Answer_.data(), static_cast<int>(Answer_.size()), 0);
+      if (Trickle_) TrickleUntilGone(client);
       if (Hold_) WaitForSingleObject(HangupEvent_, INFINITE);
       closesocket(client);
+    }
+  }
+  void TrickleUntilGone(SOCKET Client) {
+    const std::string piece(300, 't');
+    while (WaitForSingleObject(HangupEvent_, 1) == WAIT_TIMEOUT &&
+           send(Client, piece.data(), static_cast<int>(piece.size()), 0) > 0) {
     }
   }
   // The head and as much body as Content-Length announces.
@@ -82,6 +90,7 @@ class TTestHttpServer {
 
   std::string Answer_;
   bool Hold_;
+  bool Trickle_;
   Integer Port_ = 0;
   SOCKET Listener_;
   HANDLE HangupEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
