@@ -299,6 +299,8 @@ TEST(WinInetRequestorClasses, EventsAndOptionsArePublished) {
   for (const char* name : {"OnMessage", "OnRequestDone", "OnProgress", "OnException"})
     EXPECT_NE(nullptr, GetPropInfo(TQevMultiPostRequestor::StaticClass(), name, events)) << name;
   TQevMultiPostRequestor requestor(nullptr);
+  for (const char* name : {"Secure", "Quiet", "DownloadOption"})
+    ASSERT_NE(nullptr, GetPropInfo(&requestor, name, TTypeKinds{tkEnumeration})) << name;
   SetOrdProp(&requestor, GetPropInfo(&requestor, "DownloadOption"), doSizeOnly);
   SetOrdProp(&requestor, GetPropInfo(&requestor, "Secure"), 1);
   SetOrdProp(&requestor, GetPropInfo(&requestor, "Quiet"), 1);
