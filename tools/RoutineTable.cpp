@@ -224,8 +224,9 @@ size_t RoutineOf(const std::vector<uint32_t>& starts, uint32_t rva) {
 }
 
 // The rows of each routine's own file, the one its first row names, by RVA:
-// code inlined from elsewhere counts to the line that called it, and the
-// report names a routine's unit the same all through it.
+// code inlined from elsewhere counts to the routine's own line before it,
+// mostly the one that called it, and the report names a routine's unit the
+// same all through it.
 std::vector<LineRow> OwnLines(std::vector<LineRow> rows, const std::vector<uint32_t>& starts,
                               uint64_t imageBase) {
   std::stable_sort(rows.begin(), rows.end(),
