@@ -81,11 +81,12 @@ function(qev_form_resources target)
   endforeach()
 endfunction()
 
-# Gives a program its routine table: once linked, the names of its routines go
-# into the section "QEV.SYM", from which the exception report names the
-# routines of a call stack. A release program loses its symbols and DWARF on
-# the way (after the names are taken). The cross binutils sit beside the
-# compiler under the same triple prefix.
+# Gives a program its routine table: once linked, the names of its routines
+# and the units and lines of its own sources go into the section "QEV.SYM",
+# from which the exception report names the routines of a call stack. A
+# release program loses its symbols and DWARF on the way (after the table is
+# taken). The cross binutils sit beside the compiler under the same triple
+# prefix.
 function(qev_routine_table target)
   string(REGEX REPLACE "g\\+\\+[^/]*$" "" binutils ${CMAKE_CXX_COMPILER})
   set(table ${CMAKE_BINARY_DIR}/routines/${target}.sym)
@@ -95,7 +96,7 @@ function(qev_routine_table target)
     set(strip --strip)
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${QEV_ROUTINETABLE} ${binutils} $<TARGET_FILE:${target}> ${table} ${strip}
+    COMMAND ${QEV_ROUTINETABLE} ${binutils} $<TARGET_FILE:${target}> ${table} ${CMAKE_SOURCE_DIR} ${strip}
     COMMENT "Routine table of ${target}")
   add_dependencies(${target} host_tools)
 endfunction()

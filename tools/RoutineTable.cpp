@@ -1,18 +1,13 @@
-// Build tool: gives a linked program its routine table, the names the exception
-// report shows for code addresses (Windows' own symbol reader cannot read the
-// compiler's DWARF). It lists the program's code symbols with the cross nm,
-// demangles them without parameter lists (c++filt -p; the lists would double
-// the table), optionally strips the program, and adds the table as the section
-// "QEV.SYM" with the cross objcopy.
+// Build tool: gives a linked program its routine table, the routine names,
+// units and lines the exception report shows for code addresses (Windows' own
+// symbol reader cannot read the compiler's DWARF). It lists the program's code
+// symbols with the cross nm, demangles them without parameter lists (c++filt
+// -p; the lists would double the table), takes the lines of the program's own
+// sources from the DWARF line tables with the cross objdump, optionally strips
+// the program, and adds the table (lib/QevTrx/DebugInfoTable.h) as the
+// section "QEV.SYM" with the cross objcopy.
 //
-// Table (little endian): "QSYM", count (u32), size of the name text (u32),
-// count routine starts as RVAs, ascending, each as the LEB128 difference to
-// the one before, then the name text compressed. The name text is the count
-// names, each ended by a NUL. The compression is a byte-wise LZ77: a byte t
-// below 0x80 is followed by t + 1 literal bytes; a byte t from 0x80 on copies
-// (t & 0x7F) + 3 bytes from the distance that the next two bytes give.
-//
-// Usage: RoutineTable <binutils prefix> <program> <table file> [--strip]
+// Usage: RoutineTable <binutils prefix> <program> <table file> <source folder> [--strip]
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -23,8 +18,10 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
+#include <map>
 #include <vector>
+
+#include "DebugInfoTable.h"
 
 namespace {
 
@@ -166,81 +163,112 @@ void Demangle(const std::string& cxxfilt, const std::string& scratch, bool i386,
   }
 }
 
-// ------------------------------------------------------------ the table
+// ------------------------------------------------------------ the lines
 
-void PutU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
+struct LineRow {
+  uint64_t Address = 0;
+  std::string File;  // full path
+  uint32_t Line = 0;
+};
+
+std::string BaseName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
+// The file a line "path:" or "CU: path:" of objdump's decoded lines names;
+// empty for other lines.
+std::string NamedFile(const std::string& line) {
+  if (line.empty() || line.back() != ':') return {};
+  size_t from = line.compare(0, 4, "CU: ") == 0 ? 4 : 0;
+  return line.substr(from, line.size() - 1 - from);
 }
 
-void PutVarint(std::string& out, uint32_t v) {
-  for (; v >= 0x80; v >>= 7) out += static_cast<char>((v & 0x7F) | 0x80);
-  out += static_cast<char>(v);
-}
-
-// Greedy LZ77 over a 64 KB window; the names repeat their classes and
-// templates so much that this takes two thirds off.
-std::string Compressed(const std::string& data) {
-  constexpr size_t MinMatch = 4, MaxMatch = 0x7F + 3, Window = 0xFFFF, Tries = 32;
-  std::string out, literals;
-  std::unordered_map<uint32_t, std::vector<size_t>> seen;  // positions by their first 3 bytes
-  auto key = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(data[i])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(data[i + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(data[i + 2])) << 16;
-  };
-  auto remember = [&](size_t i) {
-    if (i + 3 <= data.size()) seen[key(i)].push_back(i);
-  };
-  auto flush = [&] {
-    for (size_t at = 0; at < literals.size(); at += 0x80) {
-      std::string run = literals.substr(at, 0x80);
-      out += static_cast<char>(run.size() - 1);
-      out += run;
-    }
-    literals.clear();
-  };
-  for (size_t i = 0; i < data.size();) {
-    size_t best = 0, distance = 0;
-    if (auto found = i + 3 <= data.size() ? seen.find(key(i)) : seen.end(); found != seen.end()) {
-      const std::vector<size_t>& at = found->second;
-      for (size_t k = at.size(), tries = 0; k-- > 0 && tries < Tries && i - at[k] <= Window; ++tries) {
-        size_t length = 0;
-        while (i + length < data.size() && length < MaxMatch && data[at[k] + length] == data[i + length])
-          ++length;
-        if (length > best) best = length, distance = i - at[k];
-      }
-    }
-    if (best < MinMatch) {
-      literals += data[i];
-      remember(i++);
+// The rows of the DWARF line tables that belong to the program's own sources,
+// as objdump decodes them: a line "path:" names the file of the rows after it,
+// a row reads "file line address [view] [x]" with the file's name alone. A
+// unit's first rows may be of a file it names later; they are known by the
+// name when no two files share it. Rows of other files (the compiler's and
+// the libraries' headers) are left out, so are rows without a line.
+std::vector<LineRow> SourceLines(const std::string& objdump, const std::string& image,
+                                 const std::string& sourceDir) {
+  std::vector<std::string> output =
+      OutputLines(Quote(objdump) + " --dwarf=decodedline --wide " + Quote(image));
+  std::map<std::string, std::string> paths;  // by name; empty when shared
+  for (const std::string& line : output)
+    if (std::string path = NamedFile(line); !path.empty())
+      if (auto [known, added] = paths.emplace(BaseName(path), path); !added && known->second != path)
+        known->second.clear();
+  std::vector<LineRow> rows;
+  std::string file;
+  for (const std::string& line : output) {
+    if (std::string path = NamedFile(line); !path.empty()) {
+      file = path;
       continue;
     }
-    flush();
-    out += static_cast<char>(0x80 | (best - 3));
-    out += static_cast<char>(distance & 0xFF);
-    out += static_cast<char>(distance >> 8);
-    for (size_t end = i + best; i < end; ++i) remember(i);
+    std::istringstream fields(line);
+    std::string name, number, address;
+    if (!(fields >> name >> number >> address) || address.compare(0, 2, "0x") != 0 ||
+        number.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const std::string& path = name == BaseName(file) ? file : paths[name];
+    bool own = path.compare(0, sourceDir.size() + 1, sourceDir + "/") == 0;
+    if (auto value = std::stoul(number); own && value != 0)
+      rows.push_back({std::stoull(address, nullptr, 16), path, static_cast<uint32_t>(value)});
   }
-  flush();
-  return out;
+  return rows;
 }
 
-std::string Table(const std::vector<Symbol>& symbols, uint64_t imageBase) {
-  std::string starts, text;
-  uint32_t count = 0, previous = 0;
+// ------------------------------------------------------------ the table
+
+// The index of the routine that holds rva plus one; 0 before the first.
+size_t RoutineOf(const std::vector<uint32_t>& starts, uint32_t rva) {
+  return static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), rva) - starts.begin());
+}
+
+// The rows of each routine's own file, the one its first row names, by RVA:
+// code inlined from elsewhere counts to the routine's own line before it,
+// mostly the one that called it, and the report names a routine's unit the
+// same all through it.
+std::vector<LineRow> OwnLines(std::vector<LineRow> rows, const std::vector<uint32_t>& starts,
+                              uint64_t imageBase) {
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const LineRow& a, const LineRow& b) { return a.Address < b.Address; });
+  std::vector<LineRow> own;
+  size_t routine = SIZE_MAX;
+  std::string file;
+  for (LineRow& row : rows) {
+    if (row.Address < imageBase || row.Address - imageBase > UINT32_MAX) continue;
+    row.Address -= imageBase;
+    if (size_t r = RoutineOf(starts, static_cast<uint32_t>(row.Address)); r != routine)
+      routine = r, file = row.File;
+    if (row.File == file) own.push_back(std::move(row));
+  }
+  return own;
+}
+
+TDebugInfoTable Table(const std::vector<Symbol>& symbols, std::vector<LineRow> rows, uint64_t imageBase) {
+  TDebugInfoTable table;
   for (const Symbol& s : symbols) {
     if (s.Address < imageBase || s.Address - imageBase > UINT32_MAX || s.Name.empty()) continue;
-    auto rva = static_cast<uint32_t>(s.Address - imageBase);
-    PutVarint(starts, rva - previous);
-    previous = rva;
-    text += s.Name;
-    text += '\0';
-    ++count;
+    table.Starts.push_back(static_cast<uint32_t>(s.Address - imageBase));
+    table.Names.push_back(s.Name);
   }
-  std::string out = "QSYM";
-  PutU32(out, count);
-  PutU32(out, static_cast<uint32_t>(text.size()));
-  return out + starts + Compressed(text);
+  rows = OwnLines(std::move(rows), table.Starts, imageBase);
+  // Of rows at one address the last holds; a row that goes on with the line
+  // before adds nothing unless a routine starts between them.
+  std::map<std::string, uint32_t> units;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (i + 1 < rows.size() && rows[i + 1].Address == rows[i].Address) continue;
+    auto [unit, added] = units.emplace(BaseName(rows[i].File), static_cast<uint32_t>(units.size()));
+    if (added) table.Units.push_back(unit->first);
+    TDebugInfoTable::TLineRow row{static_cast<uint32_t>(rows[i].Address), unit->second, rows[i].Line};
+    if (!table.Lines.empty()) {
+      const TDebugInfoTable::TLineRow& last = table.Lines.back();
+      if (last.Unit == row.Unit && last.Line == row.Line &&
+          RoutineOf(table.Starts, last.Rva) == RoutineOf(table.Starts, row.Rva))
+        continue;
+    }
+    table.Lines.push_back(row);
+  }
+  return table;
 }
 
 std::string Hex(uint64_t v) {
@@ -253,17 +281,19 @@ std::string Hex(uint64_t v) {
 
 int main(int argc, char** argv) {
   try {
-    if (argc < 4 || argc > 5 || (argc == 5 && std::string(argv[4]) != "--strip"))
-      Fail("usage: RoutineTable <binutils prefix> <program> <table file> [--strip]");
-    std::string prefix = argv[1], image = argv[2], table = argv[3];
+    if (argc < 5 || argc > 6 || (argc == 6 && std::string(argv[5]) != "--strip"))
+      Fail("usage: RoutineTable <binutils prefix> <program> <table file> <source folder> [--strip]");
+    std::string prefix = argv[1], image = argv[2], table = argv[3], sourceDir = argv[4];
     PeFacts pe = ReadPe(image);
     std::vector<Symbol> symbols = TextSymbols(prefix + "nm", image);
     Demangle(prefix + "c++filt", table + ".names", pe.I386, symbols);
-    std::ofstream(table, std::ios::binary) << Table(symbols, pe.ImageBase);
+    std::vector<LineRow> lines = SourceLines(prefix + "objdump", image, sourceDir);
+    std::ofstream(table, std::ios::binary)
+        << EncodeDebugInfoTable(Table(symbols, std::move(lines), pe.ImageBase));
 
     std::string objcopy = Quote(prefix + "objcopy");
     std::string source = image;
-    if (argc == 5) {
+    if (argc == 6) {
       source = table + ".stripped";
       Run(objcopy + " --strip-all " + Quote(image) + " " + Quote(source));
     }

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cpuid.h>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 
 #include "Classes.h"
+#include "DebugInfoTable.h"
 #include "QevClasses.h"
 #include "QevJCLUtils.h"
 #include "QevSysUtils.h"
@@ -20,113 +20,24 @@
 
 namespace {
 
-// The section the build adds to each program (tools/RoutineTable.cpp): "QSYM",
-// the count, the size of the name text, the routine starts as LEB128
-// differences of their RVAs, then the NUL-ended names, LZ77-compressed.
+// The section the build adds to each program (tools/RoutineTable.cpp).
 const wchar_t RoutineSectionName[] = L"QEV.SYM";
 
-struct TRoutineTable {
-  std::vector<DWORD> Starts;
-  std::vector<AnsiString> Names;
-
-  // The routine that holds Rva, or null.
-  const AnsiString* Find(DWORD Rva, DWORD& Start) const {
-    auto after = std::upper_bound(Starts.begin(), Starts.end(), Rva);
-    if (after == Starts.begin()) return nullptr;
-    size_t i = static_cast<size_t>(after - Starts.begin()) - 1;
-    Start = Starts[i];
-    return &Names[i];
-  }
-};
-
-// Reads a table that may be damaged: every read is checked against the end.
-class TTableReader {
- public:
-  TTableReader(const BYTE* Data, size_t Size) : P_(Data), End_(Data + Size) {}
-
-  bool U32(DWORD& Value) {
-    if (End_ - P_ < 4) return false;
-    std::memcpy(&Value, P_, 4);
-    P_ += 4;
-    return true;
-  }
-
-  bool Varint(DWORD& Value) {
-    Value = 0;
-    for (int shift = 0; P_ < End_ && shift < 32; shift += 7) {
-      BYTE b = *P_++;
-      Value |= static_cast<DWORD>(b & 0x7F) << shift;
-      if (b < 0x80) return true;
-    }
-    return false;
-  }
-
-  // A byte below 0x80 brings that many plus one literal bytes; one from 0x80
-  // on copies (b & 0x7F) + 3 bytes from the distance in the next two bytes.
-  bool Decompress(size_t Size, AnsiString& Text) {
-    Text.reserve(Size);
-    while (Text.size() < Size && P_ < End_) {
-      BYTE b = *P_++;
-      if (b < 0x80) {
-        size_t n = b + 1u;
-        if (static_cast<size_t>(End_ - P_) < n) return false;
-        Text.append(reinterpret_cast<const char*>(P_), n);
-        P_ += n;
-        continue;
-      }
-      if (End_ - P_ < 2) return false;
-      size_t distance = P_[0] | P_[1] << 8;
-      P_ += 2;
-      if (distance == 0 || distance > Text.size()) return false;
-      for (size_t n = (b & 0x7Fu) + 3; n > 0; --n) Text += Text[Text.size() - distance];
-    }
-    return Text.size() == Size;
-  }
-
- private:
-  const BYTE* P_;
-  const BYTE* End_;
-};
-
-// A damaged table gives no names rather than wrong ones.
-TRoutineTable ParseRoutineTable(const BYTE* Data, size_t Size) {
-  if (Size < 4 || std::memcmp(Data, "QSYM", 4) != 0) return {};
-  TTableReader in(Data + 4, Size - 4);
-  DWORD count = 0, textSize = 0;
-  if (!in.U32(count) || !in.U32(textSize) || count > Size || textSize > Size * 43) return {};
-  TRoutineTable table;
-  DWORD rva = 0;
-  for (DWORD i = 0; i < count; ++i) {
-    DWORD delta = 0;
-    if (!in.Varint(delta)) return {};
-    rva += delta;
-    table.Starts.push_back(rva);
-  }
-  AnsiString text;
-  if (!in.Decompress(textSize, text)) return {};
-  for (size_t at = 0, nul; table.Names.size() < count; at = nul + 1) {
-    nul = text.find('\0', at);
-    if (nul == AnsiString::npos) return {};
-    table.Names.push_back(text.substr(at, nul - at));
-  }
-  return table;
-}
-
 // Read once per module; a module loaded later at the same base reads afresh.
-std::shared_ptr<const TRoutineTable> RoutineTableOf(ULONG_PTR Base, const WideString& FileName) {
+std::shared_ptr<const TDebugInfoTable> RoutineTableOf(ULONG_PTR Base, const WideString& FileName) {
   struct TCachedTable {
     WideString FileName;
-    std::shared_ptr<const TRoutineTable> Table;
+    std::shared_ptr<const TDebugInfoTable> Table;
   };
   static std::mutex lock;
   static std::map<ULONG_PTR, TCachedTable> cache;
   std::lock_guard<std::mutex> guard(lock);
   TCachedTable& cached = cache[Base];
   if (!cached.Table || cached.FileName != FileName) {
-    auto table = std::make_shared<TRoutineTable>();
+    auto table = std::make_shared<TDebugInfoTable>();
     if (auto section = ReadPeSection(FileName, RoutineSectionName))
-      *table = ParseRoutineTable(static_cast<const BYTE*>(section->Memory()),
-                                 static_cast<size_t>(section->Size()));
+      *table = DecodeDebugInfoTable(static_cast<const BYTE*>(section->Memory()),
+                                    static_cast<size_t>(section->Size()));
     cached = {FileName, std::move(table)};
   }
   return cached.Table;
@@ -181,11 +92,12 @@ WideString FormatCodeLocation(void* Address) {
   line += L' ' + WideExtractFileName(fileName);
   auto rva = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(Address) - 1 - base);
   if (!IsCodeRva(base, rva)) return line;
-  DWORD start = 0;
-  std::shared_ptr<const TRoutineTable> table = RoutineTableOf(base, fileName);
-  const AnsiString* name = table->Find(rva, start);
-  if (!name) return line;
-  return line + WideFormat(L"  %s + 0x%x", {*name, static_cast<unsigned>(rva + 1 - start)});
+  std::shared_ptr<const TDebugInfoTable> table = RoutineTableOf(base, fileName);
+  TDebugInfoTable::TLocation at = table->Find(rva);
+  if (!at.Routine) return line;
+  if (at.Unit) line += WideFormat(L"  %s", {*at.Unit});
+  line += WideFormat(L"  %s + 0x%x", {*at.Routine, static_cast<unsigned>(rva + 1 - at.Start)});
+  return at.Unit ? line + WideFormat(L" (line %u)", {at.Line}) : line;
 }
 
 void TStackInfoList::AddToStrings(TStrings* Lines) const {

@@ -1,6 +1,7 @@
 // What the exception report tells of the process and the machine: the call
-// stack an exception captured, with routine names from the table each program
-// carries; the loaded modules; the operating system, processor and display.
+// stack an exception captured, with routine names, units and lines from the
+// table each program carries; the loaded modules; the operating system,
+// processor and display.
 #pragma once
 
 #include <vector>
@@ -15,8 +16,8 @@ class TQevStrings;
 struct TStackInfoList {
   TDateTime TimeStamp = 0;
   std::vector<void*> Frames;
-  // One line per frame: address, module, routine and offset from the routine
-  // start as far as the module's routine table tells.
+  // One line per frame: address, module, unit, routine, offset from the
+  // routine start and line as far as the module's routine table tells.
   void AddToStrings(TStrings* Lines) const;
   // The same, wide: module names keep characters outside the ANSI code page.
   void AddToStrings(TQevStrings* Lines) const;
@@ -24,9 +25,10 @@ struct TStackInfoList {
 
 // The stack E captured; empty Frames when it holds none.
 TStackInfoList StackListOf(const Exception& E);
-// "[address] module  routine + 0xoffset", or less where less is known
-// ("[address] module", "[address]"). Address is a return address: the routine
-// is looked up at Address - 1, the offset counts from its start to Address.
+// "[address] module  unit  routine + 0xoffset (line n)", or less where less
+// is known ("[address] module  routine + 0xoffset", "[address] module",
+// "[address]"). Address is a return address: the routine and line are looked
+// up at Address - 1, the offset counts from the routine's start to Address.
 WideString FormatCodeLocation(void* Address);
 // Where E was raised: its first captured frame, or null.
 void* ExceptionAddressOf(const Exception& E);

@@ -56,6 +56,15 @@ bool Has(const std::wstring& Text, const std::wstring& Part) {
   return Text.find(Part) != std::wstring::npos;
 }
 
+// The number of the first line of the setup form's source that holds Part.
+int SetupFormLineOf(const std::wstring& Part) {
+  TQevStringList source;
+  source.LoadFromFile(HostPath(QEV_SETUP_FORM_SOURCE));
+  for (int i = 0; i < source.Count(); ++i)
+    if (Has(source.Get(i), Part)) return i + 1;
+  return 0;
+}
+
 TEST(ExceptionReportE2ETest, FailedInstallIsReportedWithDetailsCopiedAndMailed) {
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
@@ -114,10 +123,18 @@ TEST(ExceptionReportE2ETest, FailedInstallIsReportedWithDetailsCopiedAndMailed) 
   const std::wstring details = TextOf(memos[1]);
   for (const wchar_t* part :
        {L"Exception class: EOSError\r\n", L"\r\nException message: ", L"\r\nStack list, generated ",
-        L"NextBtnClick", L"\r\nSystem   : ", L"\r\nDisplay  : ", L"\r\nList of loaded modules:\r\n",
+        L"\r\nSystem   : ", L"\r\nDisplay  : ", L"\r\nList of loaded modules:\r\n",
         L"\\VintraFilmScrSetup.exe\r\n", L"\r\nOS = "})
     EXPECT_TRUE(Has(details, part)) << WideToAnsi(part);
   EXPECT_TRUE(Has(details, L"Exception message: " + message.substr(0, message.find(L'\r'))));
+  // The frame of the routine that installs names its unit and the line of the call.
+  const size_t frame =
+      details.find(L" VintraFilmScrSetup.exe  QevScrSetupFrm.cpp  TQevScrSetupForm::NextBtnClick + 0x");
+  ASSERT_NE(std::wstring::npos, frame) << WideToAnsi(details);
+  const std::wstring frameLine = details.substr(frame, details.find(L"\r\n", frame) - frame);
+  const int installLine = SetupFormLineOf(L"InstallScreenSaverFile(");
+  ASSERT_GT(installLine, 0);
+  EXPECT_TRUE(Has(frameLine, L" (line " + std::to_wstring(installLine) + L")")) << WideToAnsi(frameLine);
   TScreenShot::OfWindow(report).Keep(L"ExceptionReportDetails");
 
   if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
