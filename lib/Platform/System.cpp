@@ -1,6 +1,8 @@
 #include "System.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string_view>
 #include <unordered_map>
 
@@ -109,17 +111,33 @@ const TLocaleOverrideKey LocaleOverrideKeys[3] = {
 
 namespace {
 
-WideString ReadRegistryText(HKEY key, const WideChar* name) {
+bool IsWide(TApiRoad road) { return road == TApiRoad::Wide; }
+
+// The registry's text values with a terminator the value may lack.
+WideString ReadRegistryText(HKEY key, const WideChar* name, TApiRoad road) {
+  const AnsiString ansiName = name ? WideToAnsi(name) : AnsiString();
+  auto query = [&](BYTE* data, DWORD* size, DWORD* type) {
+    return IsWide(road) ? RegQueryValueExW(key, name, nullptr, type, data, size)
+                        : RegQueryValueExA(key, name ? ansiName.c_str() : nullptr, nullptr, type,
+                                           data, size);
+  };
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+  if (query(nullptr, &size, &type) != ERROR_SUCCESS) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
-  WideString text(size / sizeof(WideChar) + 1, L'\0');
-  size = static_cast<DWORD>(text.size() * sizeof(WideChar));
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
-      ERROR_SUCCESS)
-    return {};
-  text.resize(wcsnlen(text.c_str(), size / sizeof(WideChar)));
-  return text;
+  std::vector<BYTE> data(size + sizeof(WideChar), 0);
+  size = static_cast<DWORD>(data.size());
+  if (query(data.data(), &size, &type) != ERROR_SUCCESS) return {};
+  if (!IsWide(road)) return AnsiToWide(reinterpret_cast<const AnsiChar*>(data.data()));
+  return reinterpret_cast<const WideChar*>(data.data());
+}
+
+HKEY OpenRegistryKey(const TLocaleOverrideKey& entry, TApiRoad road) {
+  HKEY key = nullptr;
+  const auto root = static_cast<HKEY>(entry.Root);
+  const LSTATUS status =
+      IsWide(road) ? RegOpenKeyExW(root, entry.Path, 0, KEY_READ, &key)
+                   : RegOpenKeyExA(root, WideToAnsi(entry.Path).c_str(), 0, KEY_READ, &key);
+  return status == ERROR_SUCCESS ? key : nullptr;
 }
 
 WideString WithExtension(const WideString& fileName, const WideString& ext) {
@@ -128,50 +146,64 @@ WideString WithExtension(const WideString& fileName, const WideString& ext) {
   return fileName.substr(0, stem) + L"." + ext;
 }
 
-bool LoadsAsDataFile(const WideString& fileName) {
-  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+HMODULE LoadDataFile(const WideString& fileName, TApiRoad road) {
+  return IsWide(road)
+             ? LoadLibraryExW(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)
+             : LoadLibraryExA(WideToAnsi(fileName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+bool LoadsAsDataFile(const WideString& fileName, TApiRoad road) {
+  const DWORD attributes = IsWide(road) ? GetFileAttributesW(fileName.c_str())
+                                        : GetFileAttributesA(WideToAnsi(fileName).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  HMODULE module = LoadLibraryExW(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadDataFile(fileName, road);
   if (!module) return false;
   FreeLibrary(module);
   return true;
 }
 
-WideString ThreadLocaleAbbreviation() {
-  WideChar buffer[16] = {};
-  GetLocaleInfoW(GetThreadLocale(), LOCALE_SABBREVLANGNAME, buffer, 16);
-  return buffer;
+WideString LocaleAbbreviation(LCID locale, TApiRoad road) {
+  if (IsWide(road)) {
+    WideChar buffer[16] = {};
+    GetLocaleInfoW(locale, LOCALE_SABBREVLANGNAME, buffer, 16);
+    return buffer;
+  }
+  AnsiChar buffer[16] = {};
+  GetLocaleInfoA(locale, LOCALE_SABBREVLANGNAME, buffer, 16);
+  return AnsiToWide(buffer);
 }
 
+// The locales of one enumeration, which has no parameter of its own.
 thread_local std::vector<TSystemLocale>* EnumeratedLocales = nullptr;
+thread_local TApiRoad EnumerationRoad = TApiRoad::Wide;
 
-BOOL CALLBACK AddSystemLocale(LPWSTR localeText) {
-  const Cardinal id = wcstoul(localeText, nullptr, 16);
-  WideChar buffer[16] = {};
-  GetLocaleInfoW(id, LOCALE_SABBREVLANGNAME, buffer, 16);
-  EnumeratedLocales->push_back({id, buffer});
+Cardinal LocaleIdOf(const AnsiChar* text) { return std::strtoul(text, nullptr, 16); }
+Cardinal LocaleIdOf(const WideChar* text) { return std::wcstoul(text, nullptr, 16); }
+
+template <class Char>
+BOOL CALLBACK AddSystemLocale(Char* localeText) {
+  const Cardinal id = LocaleIdOf(localeText);
+  EnumeratedLocales->push_back({id, LocaleAbbreviation(id, EnumerationRoad)});
   return TRUE;
 }
 
 }  // namespace
 
-WideString LocaleOverride(const WideString& programFile) {
+WideString LocaleOverride(const WideString& programFile, TApiRoad road) {
   for (const TLocaleOverrideKey& entry : LocaleOverrideKeys) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(static_cast<HKEY>(entry.Root), entry.Path, 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-      continue;
-    WideString value = ReadRegistryText(key, programFile.c_str());
-    if (value.empty()) value = ReadRegistryText(key, nullptr);
+    HKEY key = OpenRegistryKey(entry, road);
+    if (!key) continue;
+    WideString value = ReadRegistryText(key, programFile.c_str(), road);
+    if (value.empty()) value = ReadRegistryText(key, nullptr, road);
     RegCloseKey(key);
     return value;
   }
   return {};
 }
 
-WideString FindResourceModuleFile(const WideString& programFile) {
-  const WideString override = LocaleOverride(programFile);
-  const WideString language = ThreadLocaleAbbreviation();
+WideString FindResourceModuleFile(const WideString& programFile, TApiRoad road) {
+  const WideString override = LocaleOverride(programFile, road);
+  const WideString language = LocaleAbbreviation(GetThreadLocale(), road);
   std::vector<WideString> candidates;
   if (!override.empty()) candidates.push_back(WithExtension(programFile, override));
   if (!language.empty()) {
@@ -179,29 +211,40 @@ WideString FindResourceModuleFile(const WideString& programFile) {
     candidates.push_back(WithExtension(programFile, language.substr(0, 2)));
   }
   for (const WideString& candidate : candidates)
-    if (LoadsAsDataFile(candidate)) return candidate;
+    if (LoadsAsDataFile(candidate, road)) return candidate;
   return {};
 }
 
-WideString ProgramLongFileName() {
-  WideChar name[MAX_PATH + 1] = {};
-  GetModuleFileNameW(nullptr, name, MAX_PATH);
-  WideChar longName[MAX_PATH + 1] = {};
-  const DWORD n = GetLongPathNameW(name, longName, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? longName : name;
+WideString ProgramLongFileName(TApiRoad road) {
+  if (IsWide(road)) {
+    WideChar name[MAX_PATH + 1] = {}, longName[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, name, MAX_PATH);
+    const DWORD n = GetLongPathNameW(name, longName, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? longName : name;
+  }
+  AnsiChar name[MAX_PATH + 1] = {}, longName[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, name, MAX_PATH);
+  const DWORD n = GetLongPathNameA(name, longName, MAX_PATH);
+  return AnsiToWide(n > 0 && n < MAX_PATH ? longName : name);
 }
 
 void InitResourceModule() {
-  const WideString fileName = FindResourceModuleFile(ProgramLongFileName());
+  // Before the platform's identity is known: the high bit of the version
+  // marks the Windows 95/98/Me family.
+  const TApiRoad road = (GetVersion() & 0x80000000u) != 0 ? TApiRoad::Ansi : TApiRoad::Wide;
+  const WideString fileName = FindResourceModuleFile(ProgramLongFileName(road), road);
   if (fileName.empty()) return;
-  if (HMODULE module = LoadLibraryExW(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-    SetResourceHInstance(module);
+  if (HMODULE module = LoadDataFile(fileName, road)) SetResourceHInstance(module);
 }
 
-std::vector<TSystemLocale> SystemLocales() {
+std::vector<TSystemLocale> SystemLocales(TApiRoad road) {
   std::vector<TSystemLocale> locales;
   EnumeratedLocales = &locales;
-  EnumSystemLocalesW(AddSystemLocale, LCID_SUPPORTED);
+  EnumerationRoad = road;
+  if (IsWide(road))
+    EnumSystemLocalesW(AddSystemLocale<WideChar>, LCID_SUPPORTED);
+  else
+    EnumSystemLocalesA(AddSystemLocale<AnsiChar>, LCID_SUPPORTED);
   EnumeratedLocales = nullptr;
   return locales;
 }

@@ -145,19 +145,22 @@ struct TLocaleOverrideKey {
   const WideChar* Path;
 };
 extern const TLocaleOverrideKey LocaleOverrideKeys[3];
+// Which Win32 functions a lookup of the runtime calls: the wide ones, or the
+// 8-bit ones with its texts in the ANSI code page (the Windows 95/98/Me family).
+enum class TApiRoad { Wide, Ansi };
 // The module extension the first override key that opens gives for the program
 // file (its value named by the full file name, else its default value); empty
 // without one.
-WideString LocaleOverride(const WideString& programFile);
+WideString LocaleOverride(const WideString& programFile, TApiRoad road);
 // The translation module the runtime chooses for a program file (full, long
 // name): the first existing file that loads as a data file among the program
 // file with its extension replaced by "." + the override, by "." + the thread
 // locale's three-letter language abbreviation and by "." + its first two
 // letters; empty when none qualifies. The start-up and every later question
 // after the module's name use this one rule.
-WideString FindResourceModuleFile(const WideString& programFile);
+WideString FindResourceModuleFile(const WideString& programFile, TApiRoad road);
 // The program's own file name, full and in long form.
-WideString ProgramLongFileName();
+WideString ProgramLongFileName(TApiRoad road);
 // Run first at process start: loads the module FindResourceModuleFile chooses
 // for the program as a data file and makes it the resource module.
 void InitResourceModule();
@@ -168,4 +171,4 @@ struct TSystemLocale {
   WideString Abbreviation;  // LOCALE_SABBREVLANGNAME
 };
 // The system's supported locales, in the order the system gives them.
-std::vector<TSystemLocale> SystemLocales();
+std::vector<TSystemLocale> SystemLocales(TApiRoad road);

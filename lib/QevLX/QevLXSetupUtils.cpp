@@ -66,13 +66,41 @@ void DeleteFileIfExists(const WideString& FileName) {
   if (WideFileExists(FileName)) ForceDeleteFile(FileName);
 }
 
-WideString UnusedNumberedFileName(const WideString& FileName) {
-  WideString stem = WideExtractFilePath(FileName) + WideExtractFileNameWithoutExt(FileName);
-  WideString ext = WideExtractFileExt(FileName);
+namespace {
+
+// Calls Claim with "<folder><name>_<n><ext>" of FileName, n = 1, 2, ..., until
+// it takes one; that name is the result.
+template <class F>
+WideString FirstNumberedFileName(const WideString& FileName, F Claim) {
+  const WideString stem = WideExtractFilePath(FileName) + WideExtractFileNameWithoutExt(FileName);
+  const WideString ext = WideExtractFileExt(FileName);
   for (Integer n = 1;; ++n) {
     WideString name = stem + L"_" + AnsiToWide(IntToStr(n)) + ext;
-    if (WideFileGetAttr(name) == -1) return name;
+    if (Claim(name)) return name;
   }
+}
+
+}  // namespace
+
+WideString UnusedNumberedFileName(const WideString& FileName) {
+  return FirstNumberedFileName(FileName,
+                               [](const WideString& Name) { return WideFileGetAttr(Name) == -1; });
+}
+
+WideString CreateUnusedNumberedFile(const WideString& FileName) {
+  return FirstNumberedFileName(FileName, [](const WideString& Name) {
+    HANDLE file = Qev_CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return true;
+    }
+    const DWORD error = GetLastError();
+    // Taken, by a file or a folder: the next number.
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || WideFileGetAttr(Name) != -1)
+      return false;
+    RaiseLastOSError(error);
+  });
 }
 
 void ReplaceWithFile(const WideString& NewFile, const WideString& Target) {

@@ -39,6 +39,10 @@ void RenameFileChecked(const WideString& OldName, const WideString& NewName);
 void RenameFileCaseAware(const WideString& OldName, const WideString& NewName);
 // The first "<folder><name>_<n><ext>" (n = 1, 2, ...) of FileName that no file has.
 WideString UnusedNumberedFileName(const WideString& FileName);
+// Creates the first such name that is free as an empty file, in one step with
+// the test, so two programs never get the same one; raises the OS error when
+// the folder refuses the file.
+WideString CreateUnusedNumberedFile(const WideString& FileName);
 // The running program's folder with a trailing backslash.
 WideString WideGetApplicationDir();
 

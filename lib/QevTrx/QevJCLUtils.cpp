@@ -100,15 +100,18 @@ std::unique_ptr<TMemoryStream> ReadPeSection(const WideString& FileName,
   TQevFileStream file = OpenImage(FileName);
   IMAGE_SECTION_HEADER section;
   if (!LocateSection(file, SectionName, section)) return nullptr;
-  const Integer requested =
-      static_cast<Integer>(std::min(section.Misc.VirtualSize, section.SizeOfRawData));
-  auto result = std::make_unique<TMemoryStream>();
-  result->SetSize(requested);
-  file.SetPosition(section.PointerToRawData);
-  const Integer returned = requested > 0 ? file.Read(result->Memory(), requested) : 0;
+  const Int64 requested = std::min(section.Misc.VirtualSize, section.SizeOfRawData);
+  // The header is the file's word only: no buffer is larger than what the
+  // file holds from the section's start.
+  const Int64 returned =
+      std::clamp<Int64>(file.Size() - section.PointerToRawData, 0, requested);
   if (returned != requested)
     throw EQevInternalError(L"%d bytes were requested.  %d bytes were returned.",
                             {requested, returned});
+  auto result = std::make_unique<TMemoryStream>();
+  result->SetSize(requested);
+  file.SetPosition(section.PointerToRawData);
+  if (requested > 0) file.ReadBuffer(result->Memory(), requested);
   result->SetPosition(0);
   return result;
 }

@@ -209,6 +209,8 @@ void TResData::SetName(LPCWSTR Name) {
 
 HANDLE BeginResourceUpdate(const WideString& FileName, bool DeleteExistingResources) {
   HANDLE update = UpdateFunctions().Begin(FileName.c_str(), DeleteExistingResources);
+  // The caller reads the failed call's error, which no window may overwrite.
+  if (!update) return nullptr;
   // A plain window shown and gone at once, as the update library expects.
   std::unique_ptr<TForm> form(new TForm(nullptr));
   form->SetBounds(0, 0, 0, 0);
@@ -351,7 +353,8 @@ void WriteTemplateModule(const WideString& FileName) {
   HGLOBAL global = info ? LoadResource(program, info) : nullptr;
   const void* data = global ? LockResource(global) : nullptr;
   if (!data) RaiseLastOSError();
-  THandleOwner file(Qev_CreateFileW(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  // The file is this build's own (TModuleUnderConstruction made it).
+  THandleOwner file(Qev_CreateFileW(FileName.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     file.release();
@@ -364,12 +367,13 @@ void WriteTemplateModule(const WideString& FileName) {
 
 // A module is built under a temporary name beside its own and takes that
 // name only when it is complete, so a failed build never passes for a
-// finished module; the temporary file goes again otherwise.
+// finished module; the temporary file goes again otherwise. The temporary
+// file is created exclusively: two programs that rebuild the same module at
+// once each build in a file of their own.
 class TModuleUnderConstruction {
  public:
-  explicit TModuleUnderConstruction(const WideString& Target) : Target_(Target) {
-    File_ = UnusedNumberedFileName(Target + L".new");
-  }
+  explicit TModuleUnderConstruction(const WideString& Target)
+      : Target_(Target), File_(CreateUnusedNumberedFile(Target + L".new")) {}
   ~TModuleUnderConstruction() {
     if (!Placed_ && !WideDeleteFile(File_)) TraceDroppedException(L"TModuleUnderConstruction");
   }

@@ -37,7 +37,7 @@ void UseRebuiltModule(const WideString& ProgramFile, const WideString& ModuleFil
 void InitTranslation() {
   if (GetCurrentResourceModule() == ProgramModule()) return;
   const WideString moduleFile = GetResourceModuleName();
-  const WideString programFile = ProgramLongFileName();
+  const WideString programFile = ProgramLongFileName(UnicodeApiRoad());
   if (!IsTranslationPrepared(moduleFile)) {
     TellUser(NotPreparedMessage);
     SetResourceModule(ProgramModule());

@@ -106,9 +106,9 @@ void SetResourceModule(HMODULE Module) {
 }
 
 WideString GetResourceModuleName() {
-  const WideString programFile = ProgramLongFileName();
+  const WideString programFile = ProgramLongFileName(UnicodeApiRoad());
   if (GetCurrentResourceModule() == ProgramInstance()) return programFile;
-  const WideString moduleFile = FindResourceModuleFile(programFile);
+  const WideString moduleFile = FindResourceModuleFile(programFile, UnicodeApiRoad());
   if (moduleFile.empty())
     throw EQevInternalError(L"Internal Error: Can not determine resource module.");
   return moduleFile;
@@ -116,7 +116,7 @@ WideString GetResourceModuleName() {
 
 // ----------------------------------------------------------- TQevTrxLangs
 
-TQevTrxLangs::TQevTrxLangs() : TQevTrxLangs(SystemLocales()) {}
+TQevTrxLangs::TQevTrxLangs() : TQevTrxLangs(SystemLocales(UnicodeApiRoad())) {}
 
 TQevTrxLangs::TQevTrxLangs(const std::vector<TSystemLocale>& Locales) {
   List_.SetSorted(true);

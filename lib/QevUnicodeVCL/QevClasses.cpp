@@ -40,14 +40,21 @@ WideString ReadWideChars(TStream* stream, bool swapped) {
   return text;
 }
 
+// A damaged UTF-8 sequence shows as U+FFFD: an empty text never stands for
+// a damaged file.
+WideString TextOfBytes(const AnsiString& bytes, Integer codePage) {
+  if (codePage == CP_UTF8) return UTF8TextToWideString(bytes);
+  return StringToWideStringEx(bytes, codePage);
+}
+
 WideString ReadText(TStream* stream, TQevStreamCharSet charSet) {
   switch (charSet) {
     case csUnicode: return ReadWideChars(stream, false);
     case csUnicodeSwapped: return ReadWideChars(stream, true);
-    case csUtf8: return UTF8ToWideString(ReadBytes(stream));
+    case csUtf8: return TextOfBytes(ReadBytes(stream), CP_UTF8);
     case csAnsi: break;
   }
-  return StringToWideStringEx(ReadBytes(stream), ConversionCodePage);
+  return TextOfBytes(ReadBytes(stream), ConversionCodePage);
 }
 
 }  // namespace
@@ -374,7 +381,7 @@ void TAnsiStringsForWideStringsAdapter::Insert(Integer Index, const AnsiString& 
 
 void TAnsiStringsForWideStringsAdapter::LoadFromStreamEx(TStream* Stream, Integer CodePage) {
   WithUpdate(this, [&] {
-    WideStrings_->SetTextStr(StringToWideStringEx(ReadBytes(Stream), CodePage));
+    WideStrings_->SetTextStr(TextOfBytes(ReadBytes(Stream), CodePage));
   });
 }
 

@@ -13,6 +13,8 @@ QEV_DECLARE_EXCEPTION(EQevInternalError, Exception);  // broken internal assumpt
 // Set once when this unit starts; tests may set them to take the other road.
 extern bool UnicodeApiAvailable;  // NT family: call the wide Win32 functions
 extern bool Win51OrLater;         // Windows XP and later
+// The runtime's lookups on the road UnicodeApiAvailable picks, for this call.
+inline TApiRoad UnicodeApiRoad() { return UnicodeApiAvailable ? TApiRoad::Wide : TApiRoad::Ansi; }
 
 // ------------------------------------------------ null-terminated wide text
 

@@ -74,9 +74,13 @@ void AppendUTF8(AnsiString& out, Cardinal c) {
   }
 }
 
-// Decodes the sequence at s[i]; returns its length, or 0 when it is not
-// well-formed (stray continuation byte, overlong form, beyond U+10FFFF,
-// truncated). The range of the second byte is what rules out overlong forms.
+// Stands for a sequence that is not well-formed.
+constexpr Cardinal NoCharacter = 0xFFFFFFFF;
+
+// Decodes the sequence at s[i] into c and returns the bytes it takes. One that
+// is not well-formed (stray continuation byte, overlong form, beyond U+10FFFF,
+// truncated) gives NoCharacter and the length of its maximal ill-formed part,
+// at least 1. The range of the second byte is what rules out overlong forms.
 std::size_t DecodeUTF8Sequence(const AnsiString& s, std::size_t i, Cardinal& c) {
   const Byte lead = static_cast<Byte>(s[i]);
   std::size_t length;
@@ -97,17 +101,42 @@ std::size_t DecodeUTF8Sequence(const AnsiString& s, std::size_t i, Cardinal& c) 
     if (lead == 0xF0) low = 0x90;
     if (lead == 0xF4) high = 0x8F;
   } else {
-    return 0;
+    c = NoCharacter;
+    return 1;
   }
-  if (s.size() - i < length) return 0;
   for (std::size_t k = 1; k < length; ++k) {
-    const Byte b = static_cast<Byte>(s[i + k]);
-    if (b < low || b > high) return 0;
+    const Byte b = i + k < s.size() ? static_cast<Byte>(s[i + k]) : 0;
+    if (b < low || b > high) {
+      c = NoCharacter;
+      return k;
+    }
     c = (c << 6) | (b & 0x3F);
     low = 0x80;
     high = 0xBF;
   }
   return length;
+}
+
+// Empty for malformed input unless Replace, which puts U+FFFD in its place.
+WideString DecodeUTF8(const AnsiString& s, bool Replace) {
+  WideString result;
+  result.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    Cardinal c = 0;
+    i += DecodeUTF8Sequence(s, i, c);
+    if (c == NoCharacter) {
+      if (!Replace) return {};
+      c = 0xFFFD;
+    }
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      result += static_cast<WideChar>(0xD800 + (c >> 10));
+      result += static_cast<WideChar>(0xDC00 + (c & 0x3FF));
+    } else {
+      result += static_cast<WideChar>(c);
+    }
+  }
+  return result;
 }
 
 }  // namespace
@@ -124,24 +153,9 @@ AnsiString WideStringToUTF8(const WideString& ws) {
   return result;
 }
 
-WideString UTF8ToWideString(const AnsiString& s) {
-  WideString result;
-  result.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    Cardinal c = 0;
-    const std::size_t length = DecodeUTF8Sequence(s, i, c);
-    if (length == 0) return {};
-    i += length;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      result += static_cast<WideChar>(0xD800 + (c >> 10));
-      result += static_cast<WideChar>(0xDC00 + (c & 0x3FF));
-    } else {
-      result += static_cast<WideChar>(c);
-    }
-  }
-  return result;
-}
+WideString UTF8ToWideString(const AnsiString& s) { return DecodeUTF8(s, false); }
+
+WideString UTF8TextToWideString(const AnsiString& s) { return DecodeUTF8(s, true); }
 
 // ================================================================== UTF-7
 

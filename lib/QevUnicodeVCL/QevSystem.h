@@ -20,6 +20,10 @@ AnsiString WideStringToUTF8(const WideString& ws);
 // Any malformed, truncated or overlong sequence makes the whole result empty.
 // Surrogates written as two 3-byte sequences are accepted as well.
 WideString UTF8ToWideString(const AnsiString& s);
+// For texts read from files and downloads, where a damaged byte must not cost
+// the rest: each malformed part becomes U+FFFD, one per maximal ill-formed
+// part as Unicode recommends.
+WideString UTF8TextToWideString(const AnsiString& s);
 
 // ------------------------------------------------------------------ UTF-7
 

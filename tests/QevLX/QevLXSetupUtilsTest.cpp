@@ -74,6 +74,18 @@ TEST_P(SetupFileTest, CaseOnlyRenameGoesThroughAFreeNumberedName) {
   EXPECT_EQ("saver", ReadFileText(Temp.Path() + L"Vintra Film Screen Saver.scr"));
 }
 
+// Two programs that ask at once for a temporary name each get their own file.
+TEST_P(SetupFileTest, NumberedFilesAreCreatedUnderNamesNoneHas) {
+  const WideString base = Temp.Path() + L"Prog.DEU.new";
+  TTempFolder::CreateFileWithText(Temp.Path() + L"Prog.DEU_1.new", "rival");
+  ASSERT_TRUE(CreateDirectoryW((Temp.Path() + L"Prog.DEU_2.new").c_str(), nullptr));
+  EXPECT_EQ(Temp.Path() + L"Prog.DEU_3.new", CreateUnusedNumberedFile(base));
+  EXPECT_EQ(Temp.Path() + L"Prog.DEU_4.new", CreateUnusedNumberedFile(base));
+  EXPECT_EQ("rival", ReadFileText(Temp.Path() + L"Prog.DEU_1.new"));
+  EXPECT_EQ("", ReadFileText(Temp.Path() + L"Prog.DEU_3.new"));
+  EXPECT_THROW(CreateUnusedNumberedFile(Temp.Path() + L"missing\\Prog.new"), EOSError);
+}
+
 TEST_P(SetupFileTest, FailedRenameNamesBothFilesAndTheSystemReason) {
   WideString a = Temp.Path() + L"missing.scr", b = Temp.Path() + L"b.scr";
   try {

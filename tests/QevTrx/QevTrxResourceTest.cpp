@@ -14,8 +14,8 @@
 namespace {
 
 // A 32-bit image whose only section "QEV.SYM" holds "abc" (6 of 8 raw bytes);
-// Cut bytes fewer at the end.
-std::string Pe32Image(size_t Cut = 0) {
+// Cut bytes fewer at the end; Hostile may rewrite the section's header.
+std::string Pe32Image(size_t Cut = 0, void (*Hostile)(IMAGE_SECTION_HEADER&) = nullptr) {
   std::string image(64, '\0');
   auto& dos = *reinterpret_cast<IMAGE_DOS_HEADER*>(image.data());
   dos.e_magic = IMAGE_DOS_SIGNATURE;
@@ -32,6 +32,7 @@ std::string Pe32Image(size_t Cut = 0) {
   section.Misc.VirtualSize = 6;
   section.SizeOfRawData = 8;
   section.PointerToRawData = static_cast<DWORD>(64 + sizeof(nt) + sizeof(section));
+  if (Hostile) Hostile(section);
   image.append(reinterpret_cast<const char*>(&nt), sizeof(nt));
   image.append(reinterpret_cast<const char*>(&section), sizeof(section));
   image.append(std::string("a\0b\0c\0xx", 8));
@@ -52,6 +53,25 @@ TQevStrings* BlockWith(TStringTableList& Tables, Integer Id) {
   return nullptr;
 }
 
+// The first override key, holding one value, for the life of this.
+class TLocaleOverride {
+ public:
+  TLocaleOverride(const WideChar* Name, const WideString& Value) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, LocaleOverrideKeys[0].Path, 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &Key_, nullptr);
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(Key_, Name, 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(Value.c_str()),
+                                            static_cast<DWORD>((Value.size() + 1) * 2)));
+  }
+  ~TLocaleOverride() {
+    RegCloseKey(Key_);
+    RegDeleteKeyW(HKEY_CURRENT_USER, LocaleOverrideKeys[0].Path);
+  }
+
+ private:
+  HKEY Key_ = nullptr;
+};
+
 }  // namespace
 
 TEST(QevJCLUtils, ReadsSectionsOf32And64BitImagesAndNothingElse) {
@@ -59,15 +79,31 @@ TEST(QevJCLUtils, ReadsSectionsOf32And64BitImagesAndNothingElse) {
   const WideString pe32 = temp.Path() + L"pe32.dll", cut = temp.Path() + L"cut.dll",
                    text = temp.Path() + L"text.txt";
   TTempFolder::CreateFileWithText(pe32, Pe32Image());
-  TTempFolder::CreateFileWithText(cut, Pe32Image(6));
   TTempFolder::CreateFileWithText(text, "MZ is not enough to be an image");
 
   EXPECT_EQ(L"abc", ReadPeSectionText(pe32, L"QEV.SYM"));
   ULONGLONG base = 0;
   EXPECT_TRUE(ReadPeImageBase(pe32, base));
   EXPECT_EQ(0x00400000u, base);
-  ExpectRaises<EQevInternalError>([&] { ReadPeSection(cut, L"QEV.SYM"); },
-                                  L"6 bytes were requested.  2 bytes were returned.");
+  // Section headers that claim more than the file holds: no buffer of their
+  // size, only the error.
+  const struct {
+    void (*Hostile)(IMAGE_SECTION_HEADER&);
+    size_t Cut;
+    const WideChar* Error;
+  } faulty[] = {
+      {nullptr, 6, L"6 bytes were requested.  2 bytes were returned."},
+      {[](IMAGE_SECTION_HEADER& S) { S.Misc.VirtualSize = S.SizeOfRawData = 0x7FFFFFF0; }, 0,
+       L"2147483632 bytes were requested.  8 bytes were returned."},
+      {[](IMAGE_SECTION_HEADER& S) { S.Misc.VirtualSize = S.SizeOfRawData = 0xFFFFFFF0; }, 0,
+       L"4294967280 bytes were requested.  8 bytes were returned."},
+      {[](IMAGE_SECTION_HEADER& S) { S.PointerToRawData = 0xFFFFFF00; }, 0,
+       L"6 bytes were requested.  0 bytes were returned."},
+  };
+  for (const auto& image : faulty) {
+    TTempFolder::CreateFileWithText(cut, Pe32Image(image.Cut, image.Hostile));
+    ExpectRaises<EQevInternalError>([&] { ReadPeSection(cut, L"QEV.SYM"); }, image.Error);
+  }
 
   // The 64-bit test program: its resource-string map and the code section.
   const WideString drc = ReadPeSectionText(TestExe(), L"QEV.DRC");
@@ -149,32 +185,46 @@ TEST(QevTrxResourceUtils, CopyKeepsEmptyBlocksEmptyResourcesAndEmptyStrings) {
   EXPECT_FALSE(IsTranslationPrepared(target));  // a GUID, but no "QEV.DRC"
 }
 
+// The window an update shows could overwrite the error of the call that
+// failed, which the caller reports: a failed update shows none.
+TEST(QevTrxResourceUtils, AFailedUpdateReportsItsOwnError) {
+  TTempFolder temp;
+  const WideString missing = temp.Path() + L"missing.dll";
+  ASSERT_FALSE(BeginUpdateResourceW(missing.c_str(), FALSE));
+  const DWORD error = GetLastError();
+  SetLastError(ERROR_SUCCESS);
+  static int created = 0;
+  HHOOK hook = SetWindowsHookExW(
+      WH_CBT,
+      [](int Code, WPARAM W, LPARAM L) -> LRESULT {
+        if (Code == HCBT_CREATEWND) ++created;
+        return CallNextHookEx(nullptr, Code, W, L);
+      },
+      nullptr, GetCurrentThreadId());
+  EXPECT_EQ(nullptr, BeginResourceUpdate(missing, false));
+  EXPECT_EQ(error, GetLastError());
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(0, created);
+}
+
 TEST(QevTrxUtils, ResourceModuleLookupUsesOneRuleForOverridesAndLocale) {
   TTempFolder temp;
   const WideString program = temp.Path() + L"Prog.exe";
   Copy(TestModule(), temp.Path() + L"Prog.ENU");
-  EXPECT_EQ(temp.Path() + L"Prog.ENU", FindResourceModuleFile(program));  // the pinned locale
+  // The pinned locale.
+  EXPECT_EQ(temp.Path() + L"Prog.ENU", FindResourceModuleFile(program, TApiRoad::Wide));
 
   // The whole override value names the extension, also beyond four letters.
   Copy(TestModule(), temp.Path() + L"Prog.DEUTSCH");
   Copy(TestModule(), temp.Path() + L"Prog.DEUT");
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, LocaleOverrideKeys[0].Path, 0,
-                                           nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  TScopeExit removeKey([&] {
-    RegCloseKey(key);
-    RegDeleteKeyW(HKEY_CURRENT_USER, LocaleOverrideKeys[0].Path);
-  });
-  const WideString value = L"DEUTSCH";
-  RegSetValueExW(key, program.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(WideChar)));
-  EXPECT_EQ(temp.Path() + L"Prog.DEUTSCH", FindResourceModuleFile(program));
+  const TLocaleOverride deutsch(program.c_str(), L"DEUTSCH");
+  EXPECT_EQ(temp.Path() + L"Prog.DEUTSCH", FindResourceModuleFile(program, TApiRoad::Wide));
   // A file that does not load as a module is passed over.
   TTempFolder::CreateFileWithText(temp.Path() + L"Prog.DEUTSCH", "no module");
-  EXPECT_EQ(temp.Path() + L"Prog.ENU", FindResourceModuleFile(program));
+  EXPECT_EQ(temp.Path() + L"Prog.ENU", FindResourceModuleFile(program, TApiRoad::Wide));
 
   // The program runs on its own resources until a module is set.
-  EXPECT_EQ(ProgramLongFileName(), GetResourceModuleName());
+  EXPECT_EQ(ProgramLongFileName(TApiRoad::Wide), GetResourceModuleName());
   HMODULE module = LoadLibraryExW((temp.Path() + L"Prog.ENU").c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE);
   SetResourceModule(module);
@@ -184,6 +234,31 @@ TEST(QevTrxUtils, ResourceModuleLookupUsesOneRuleForOverridesAndLocale) {
                                   L"Internal Error: Can not determine resource module.");
   SetResourceModule(GetModuleHandleW(nullptr));  // frees the module
   EXPECT_EQ(GetModuleHandleW(nullptr), GetCurrentResourceModule());
+}
+
+TEST(QevTrxUtils, ModuleLookupAndLanguageListTakeThe8BitRoadWithoutTheWideApi) {
+  TTempFolder temp;
+  const WideString beyondAnsi = temp.Path() + L"\x0436\\";  // not in code page 1252
+  ASSERT_TRUE(CreateDirectoryW(beyondAnsi.c_str(), nullptr));
+  Copy(TestModule(), temp.Path() + L"Prog.ENU");
+  Copy(TestModule(), beyondAnsi + L"Prog.ENU");
+  TRestore<bool> ansiOnly(UnicodeApiAvailable, false);
+  // The 8-bit road sees names through the ANSI code page only.
+  const WideString program = temp.Path() + L"Prog.exe", hidden = beyondAnsi + L"Prog.exe";
+  EXPECT_EQ(temp.Path() + L"Prog.ENU", FindResourceModuleFile(program, UnicodeApiRoad()));
+  EXPECT_EQ(L"", FindResourceModuleFile(hidden, UnicodeApiRoad()));
+  EXPECT_EQ(beyondAnsi + L"Prog.ENU", FindResourceModuleFile(hidden, TApiRoad::Wide));
+  EXPECT_EQ(ProgramLongFileName(TApiRoad::Wide), GetResourceModuleName());
+
+  // The override value, read through the 8-bit registry functions.
+  const TLocaleOverride deutsch(nullptr, L"DEUTSCH");
+  Copy(TestModule(), temp.Path() + L"Prog.DEUTSCH");
+  EXPECT_EQ(temp.Path() + L"Prog.DEUTSCH", FindResourceModuleFile(program, UnicodeApiRoad()));
+
+  // The same languages, named through the ANSI code page (Wine's names).
+  const TQevTrxLangs langs;
+  EXPECT_EQ(QevTrxLangs->Count(), langs.Count());
+  EXPECT_EQ(L"MRI|Maori (New Zealand)", langs.Items().Get(langs.IndexOfAbbreviation(L"MRI")));
 }
 
 TEST(QevTrxUtils, LanguageListKeepsTheFirstOfDuplicateAbbreviations) {

@@ -306,6 +306,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {L"a\x00E9", L"\x4E2D"}},
         TFileCase{"Utf8WithoutMark", "a\xC3\xA9", csAnsi, {L"a\x00C3\x00A9"}},
         TFileCase{"BrokenUtf8Mark", "\xEF\xBB" "A", csAnsi, {L"\x00EF\x00BB" L"A"}},
+        // A damaged sequence costs its own bytes, never the whole text.
+        TFileCase{"DamagedUtf8", "\xEF\xBB\xBF" "a\xC3(\r\nb\xE4\xB8", csUtf8,
+                  {L"a\xFFFD(", L"b\xFFFD"}},
         TFileCase{"OneByte", "\xFF", csAnsi, {L"\x00FF"}}),
     [](const testing::TestParamInfo<TFileCase>& info) { return info.param.Name; });
 

@@ -101,11 +101,26 @@ TEST(QevSystemUTF8, EncodesAndDecodesSequences) {
   EXPECT_EQ(UTF8ToWideString("\xEF\xBF\xBF"), L"\uFFFF");
 }
 
-TEST(QevSystemUTF8, MalformedInputGivesEmptyText) {
-  for (const char* bad : {"\xC3\x28", "ok\xC3", "\xE4\xB8", "\x80", "\xBF", "\xC0\xAF",
-                          "\xC1\x81", "\xE0\x80\xAF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80",
-                          "\xF8\x88\x80\x80", "\xFF"})
-    EXPECT_EQ(UTF8ToWideString(bad), L"") << bad;
+// Malformed input empties a converted value; a text read from a file keeps
+// everything else, with U+FFFD for each maximal ill-formed part.
+TEST(QevSystemUTF8, MalformedInputGivesEmptyValuesAndMarkedTexts) {
+  const struct {
+    const char* Bad;
+    const WideChar* Text;
+  } cases[] = {
+      {"\xC3\x28", L"\uFFFD("},           {"ok\xC3", L"ok\uFFFD"},
+      {"\xE4\xB8", L"\uFFFD"},            {"\x80", L"\uFFFD"},
+      {"\xBF", L"\uFFFD"},                 {"\xC0\xAF", L"\uFFFD\uFFFD"},
+      {"\xC1\x81", L"\uFFFD\uFFFD"},       {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},
+      {"\xF0\x8F\xBF\xBF", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xF8\x88\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xFF", L"\uFFFD"},                 {"a\xF0\x9F\x98z\xC3\xA9", L"a\uFFFDz\u00E9"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UTF8ToWideString(c.Bad), L"") << c.Bad;
+    EXPECT_EQ(UTF8TextToWideString(c.Bad), c.Text) << c.Bad;
+  }
 }
 
 TEST(QevSystemConversions, RandomTextSurvivesRoundTrips) {

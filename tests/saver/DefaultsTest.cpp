@@ -245,6 +245,10 @@ TEST_F(WebStatsTest, IncompleteDownloadsChangeNothing) {
                  L"Incomplete download: \r\n\r\nScreenSaverMsg=Hi\r\nWorldPresentRate=2\r\n");
   ExpectRejected(Bytes(emptyUrl, "ScreenSaverMsg=Hi\r\nWebUpdateUrl=\r\n"),
                  L"Incomplete download: \r\n\r\nScreenSaverMsg=Hi\r\nWebUpdateUrl=\r\n");
+  // UTF-8 cut in the middle of a character: what arrived is shown.
+  TMemoryStream cut;
+  ExpectRejected(Bytes(cut, "\xEF\xBB\xBFScreenSaverMsg=Gr\xC3\xBC\xC3"),
+                 L"Incomplete download: \r\n\r\nScreenSaverMsg=Gr\u00FC\uFFFD\r\n");
 }
 
 TEST_F(WebStatsTest, AnErrorPageIsCutInTheMessage) {
