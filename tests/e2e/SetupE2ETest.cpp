@@ -15,6 +15,7 @@
 #include "../Support/QevTestSupport.h"
 #include "../Support/TestSupport.h"
 #include "QevLXSetupUtils.h"
+#include "Scoped.h"
 #include "ProgramUnderTest.h"
 #include "ProgramWindows.h"
 #include "System.h"
@@ -348,15 +349,39 @@ TEST_F(SetupFormTest, CloseOpensTheSettingsOnlyWhenTheBoxIsChecked) {
   }
 }
 
-// A failed copy reaches the caller and leaves the wizard where it was.
-TEST_F(SetupFormTest, CopyErrorStaysOnTheWelcomePage) {
+// A failed copy reaches the caller, leaves the wizard where it was and keeps
+// the older saver; an older saver that cannot go does not stop the install.
+TEST_F(SetupFormTest, OlderSaverGoesOnlyAfterTheInstall) {
   ShipSaver();
-  WinDir += L"missing\\";
-  auto form = MakeForm();
-  EXPECT_ANY_THROW(form->NextBtnClick(nullptr));
-  EXPECT_EQ(form->WelcomePage(), form->PageControl1()->ActivePage());
-  EXPECT_TRUE(form->CancelBtn()->Enabled());
-  EXPECT_EQ(L"Install", form->NextBtn()->Caption());
+  ASSERT_TRUE(CreateDirectoryW((WinDir + L"system").c_str(), nullptr));
+  const WideString older = WinDir + L"system\\Vintra Film Stats.scr";
+  struct {
+    const wchar_t* Case;
+    WideString Held;  // opened without sharing while Install runs
+    bool Installs;
+  } const cases[] = {{L"target held", WinDir + L"vintraflm.scr", false},
+                     {L"older saver held", older, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    TTempFolder::CreateFileWithText(older, "old");
+    TTempFolder::CreateFileWithText(WinDir + L"vintraflm.scr", "installed before");
+    auto form = MakeForm();
+    {
+      THandleOwner held(CreateFileW(c.Held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+      ASSERT_NE(INVALID_HANDLE_VALUE, held.get());
+      if (c.Installs) {
+        EXPECT_NO_THROW(form->NextBtnClick(nullptr));
+      } else {
+        EXPECT_ANY_THROW(form->NextBtnClick(nullptr));
+      }
+    }
+    EXPECT_EQ(c.Installs ? form->DonePage() : form->WelcomePage(),
+              form->PageControl1()->ActivePage());
+    EXPECT_EQ(!c.Installs, form->CancelBtn()->Enabled());
+    EXPECT_EQ(c.Installs ? L"Close" : L"Install", form->NextBtn()->Caption());
+    EXPECT_EQ("old", ContentOf(older));
+  }
 }
 
 }  // namespace
