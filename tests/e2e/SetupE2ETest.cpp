@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../Support/QevTestSupport.h"
+#include "../Support/ScreenShot.h"
 #include "../Support/TestSupport.h"
 #include "QevLXSetupUtils.h"
 #include "Scoped.h"
@@ -48,6 +49,23 @@ std::string ContentOf(const std::wstring& FileName) {
     content.append(buffer, read);
   CloseHandle(h);
   return content;
+}
+
+// How many colours the wizard shows where its icon stands (32 x 32 at 16, 11
+// of the client area); an empty picture is one colour.
+std::size_t IconColours(HWND Wizard, const std::wstring& KeepAs = {}) {
+  const TScreenShot shot = TScreenShot::OfWindow(Wizard);
+  if (!KeepAs.empty()) shot.Keep(KeepAs);
+  RECT frame{};
+  GetWindowRect(Wizard, &frame);
+  POINT client{0, 0};
+  ClientToScreen(Wizard, &client);
+  const int left = client.x - frame.left + 16, top = client.y - frame.top + 11;
+  std::vector<COLORREF> colours;
+  for (int y = top; y < top + 32 && y < shot.Height; ++y)
+    for (int x = left; x < left + 32 && x < shot.Width; ++x) colours.push_back(shot.At(x, y));
+  std::sort(colours.begin(), colours.end());
+  return static_cast<std::size_t>(std::unique(colours.begin(), colours.end()) - colours.begin());
 }
 
 void ForceDelete(const std::wstring& FileName) {
@@ -115,6 +133,8 @@ TEST_F(SetupE2ETest, InstallsActivatesAndClosesWithoutSettings) {
   ASSERT_TRUE(setup.Started());
   HWND wizard = Install(setup);
   ASSERT_TRUE(wizard);
+  EXPECT_TRUE(WaitFor([&] { return IconColours(wizard) > 16; })) << "the program's icon shows";
+  IconColours(wizard, L"SetupWizard");
 
   EXPECT_EQ(ContentOf(SaverFile()), ContentOf(Installed));
   wchar_t shortPath[MAX_PATH] = {};
