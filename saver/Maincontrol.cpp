@@ -6,6 +6,7 @@
 #include "CheckWinInetAndAdo.h"
 #include "QevClasses.h"
 #include "QevLXFetchUrl.h"
+#include "QevLXSafeWinInet.h"
 #include "QevLXUtils.h"
 #include "UpdateMsgFrm.h"
 
@@ -149,12 +150,14 @@ void TControlForm::About(TObject*) {
   OKButton()->SetFocus();
 }
 
-void TControlForm::SpeedButton1Click(TObject*) {
-  WideShellExecuteChecked(Handle(), L"open", UpdateWeb()->Text(), SW_SHOW);
-}
+// The shell would run anything else it is handed: a program, a document.
+void TControlForm::SpeedButton1Click(TObject*) { OpenTypedAddress(UpdateWeb()->Text()); }
 
-void TControlForm::SpeedButton2Click(TObject*) {
-  WideShellExecuteChecked(Handle(), L"open", WebUpdateSrcEdit()->Text(), SW_SHOW);
+void TControlForm::SpeedButton2Click(TObject*) { OpenTypedAddress(WebUpdateSrcEdit()->Text()); }
+
+void TControlForm::OpenTypedAddress(const WideString& Url) {
+  CheckWebAddress(Url);
+  WideShellExecuteChecked(Handle(), L"open", Url, SW_SHOW);
 }
 
 void TControlForm::WebUpdateBtnClick(TObject* Sender) {

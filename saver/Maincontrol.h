@@ -99,6 +99,8 @@ class TControlForm : public TQevTrxForm {
   }
   void ShowStatistics(TStatIndex First, TStatIndex Last, const TStatArray& Source);
   void DisableWebFeatures();
+  // Starts the browser on Url; any other text raises CheckWebAddress's error.
+  void OpenTypedAddress(const WideString& Url);
 
   // The edits in statistic order.
   std::array<TWinControl*, StatCount> StatEdits{};

@@ -92,15 +92,25 @@ void TMainForm::RenewUtcOffset() {
   if (id != TIME_ZONE_ID_INVALID) UtcOffset = UtcOffsetOf(id, zone);
 }
 
-void TMainForm::ComputeWorldCounter() { World = ReadWorldFigures(StatValues, SaverClock()); }
+// All figures of a counter read before any is taken.
+void TMainForm::ComputeWorldCounter() {
+  const TWorldFigures world = ReadWorldFigures(StatValues, SaverClock());
+  WorldPeople = world.People;
+  WorldDate = world.Date;
+  WorldRate = world.Rate;
+}
 
-void TMainForm::ComputeViewingsCounter() { Viewings = ReadViewingsFigures(StatValues); }
+void TMainForm::ComputeViewingsCounter() {
+  const TViewingsFigures viewings = ReadViewingsFigures(StatValues);
+  ViewingsPerDay = viewings.PerDay;
+  ViewingsBase = viewings.Base;
+}
 
 void TMainForm::CountTimerTimer(TObject*) {
   try {
     const TDateTime t = SaverClock() + UtcOffset;
-    ShowCounter(WorldCount(), World.At(t));
-    ShowCounter(VintraCount(), Viewings.At(t));
+    ShowCounter(WorldCount(), TWorldFigures{WorldPeople, WorldDate, WorldRate}.At(t));
+    ShowCounter(VintraCount(), TViewingsFigures{ViewingsPerDay, ViewingsBase}.At(t));
   } catch (...) {
     TraceDroppedException(L"CountTimerTimer");  // the last figures stay
   }

@@ -63,10 +63,15 @@ class TMainForm : public TQevTrxForm {
   TTimer* WebUpdateTimer10Min() { return Part<TTimer>("WebUpdateTimer10Min"); }
   TCustomMMScreenSaver* MMScreenSaver1() { return Part<TCustomMMScreenSaver>("MMScreenSaver1"); }
 
-  // Counter parameters.
-  TWorldFigures World;
-  TViewingsFigures Viewings;
-  double UtcOffset = 0;       // days
+  // Counter parameters: the world counter's people at WorldDate, growing by
+  // WorldRate percent a year; the viewings counter's ViewingsPerDay from
+  // ViewingsBase at day 0.
+  double WorldPeople = 0;
+  TDateTime WorldDate = 0;
+  double WorldRate = 0;
+  double ViewingsPerDay = 0;
+  double ViewingsBase = 0;
+  double UtcOffset = 0;  // days
 
   // The panel's step per move, each +1 or -1.
   Integer MoveDX = 1;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "QevLXSafeWinInet.h"
 #include "defaults.h"
 
 QEV_DEFINE_CLASS(TUpdateMsgForm)

@@ -7,6 +7,7 @@
 #include "QevClasses.h"
 #include "QevLXFetchUrl.h"
 #include "QevLXRegistry.h"
+#include "QevLXSafeWinInet.h"
 
 TStatArray StatNames;
 TStatArray StatDefaults;
@@ -206,14 +207,6 @@ void AppendLine(WideString& Lines, const WideString& Line) {
 }
 
 }  // namespace
-
-bool IsWebAddress(const WideString& Text) {
-  for (const WideChar* scheme : {L"http://", L"https://"}) {
-    const std::size_t n = std::wcslen(scheme);
-    if (Text.size() > n && WideSameText(Text.substr(0, n), scheme)) return true;
-  }
-  return false;
-}
 
 // ------------------------------------------------------------------ storage
 

@@ -96,9 +96,6 @@ bool StatReadable(TStatIndex Index, const WideString& Text,
 // reads one byte more, so that such a text shows.
 constexpr Int64 MaxStatisticsText = 64 * 1024;
 
-// True for the http:// and https:// addresses, the only ones a link or a
-// fetch built from downloaded text may use.
-bool IsWebAddress(const WideString& Text);
 
 // ---------------------------------------------------------------- counters
 
@@ -125,7 +122,7 @@ TViewingsFigures ReadViewingsFigures(const TStatArray& Stats);
 // stream's start (its encoding told by a byte-order mark, else ANSI). Every
 // non-empty value replaces both the default and the current value, the
 // message only while AllowMsgUpdate is on; UpdateUrl and WebUpdateUrl only
-// when they are http:// or https:// addresses (a line with another address
+// when they are well-formed web addresses (IsWebAddress; a line with another
 // is ignored, the rest of the text still applies). Nothing is written to the
 // registry.
 // Changes nothing and raises Exception when the text is longer than

@@ -5,12 +5,19 @@
 
 QEV_DEFINE_CLASS(TVintraFilmScrSetupForm, QEV_METHOD(NextBtnClick))
 
+// The saver's earlier versions were installed under another name. That file
+// goes only once the new saver is in place, so a failed install keeps it; a
+// running older saver that cannot go must not undo the install.
 void TVintraFilmScrSetupForm::NextBtnClick(TObject* Sender) {
-  // The saver's earlier versions were installed under another name.
-  if (PageControl1()->ActivePage() == WelcomePage())
+  const bool installing = PageControl1()->ActivePage() == WelcomePage();
+  TQevScrSetupForm::NextBtnClick(Sender);
+  if (!installing) return;
+  try {
     DeleteFileIfExists(WideIncludeTrailingBackslash(SetupWindowsFolderFunc()) +
                        L"system\\Vintra Film Stats.scr");
-  TQevScrSetupForm::NextBtnClick(Sender);
+  } catch (...) {
+    TraceDroppedException(L"removing the older saver");
+  }
 }
 
 void Initialization_VintraFilmScrSetupFrm() {

@@ -1,5 +1,5 @@
 // The product's setup wizard: its names, and the older saver file removed
-// before installing.
+// once the new one is installed.
 #pragma once
 
 #include "QevScrSetupFrm.h"

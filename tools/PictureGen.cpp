@@ -1,12 +1,13 @@
 // Build tool: draws the saver's pictures (the earth, the banner, seven film
 // scenes, the settings dialog's and about box's pictures) and writes them as
-// JPEG files, and the dialog's button glyphs as bitmap files; puts them into
-// form descriptions.
+// JPEG files, the dialog's button glyphs as bitmap files and the program's
+// icon as an icon file; puts them into form descriptions.
 // Usage: PictureGen --pictures <dir>
 //        PictureGen --form <template.dfm.in> <out.dfm> <dir>
 // In a template, a line holding @PICTURE_<NAME>@ becomes the Picture.Data
 // property of <dir>/<name>.jpg, a line holding @GLYPH_<NAME>@ the Glyph.Data
-// property of <dir>/<name>.bmp. Everything is drawn from fixed seeds, so the
+// property of <dir>/<name>.bmp, a line holding @ICON_<NAME>@ the Picture.Data
+// of the icon <dir>/<name>.ico. Everything is drawn from fixed seeds, so the
 // files are the same on every build.
 #include <algorithm>
 #include <cctype>
@@ -634,6 +635,9 @@ const TPicture Pictures[] = {
     {"vintrapage", 88, 88, DrawVintraPage},
 };
 
+// The program's icon as an icon file as well, for a picture that is an icon.
+const TPicture Icons[] = {{"icon", 32, 32, DrawIcon}};
+
 // ------------------------------------------------------------ button glyphs
 
 // Button glyphs are bitmaps whose bottom-left colour is transparent: drawn
@@ -728,29 +732,64 @@ void PutLittleEndian(std::string& Data, unsigned Value, int Bytes) {
   for (int i = 0; i < Bytes; ++i) Data += char((Value >> (8 * i)) & 0xFF);
 }
 
-// A 24-bit bitmap file, bottom row first.
-std::string EncodeBmp(TRaster& R) {
-  const unsigned stride = (unsigned(R.Width) * 3 + 3) & ~3u;
-  const unsigned pixels = stride * unsigned(R.Height), offset = 14 + 40;
-  std::string data = "BM";
-  PutLittleEndian(data, offset + pixels, 4);
-  PutLittleEndian(data, 0, 4);
-  PutLittleEndian(data, offset, 4);
-  for (auto [value, bytes] : {std::pair{40u, 4}, {unsigned(R.Width), 4}, {unsigned(R.Height), 4},
-                              {1u, 2}, {24u, 2}, {0u, 4}, {pixels, 4}, {2835u, 4}, {2835u, 4},
+// A bitmap's info header (40 bytes).
+std::string InfoHeader(int Width, int Height, unsigned Bits, unsigned ImageSize) {
+  std::string data;
+  for (auto [value, bytes] : {std::pair{40u, 4}, {unsigned(Width), 4}, {unsigned(Height), 4},
+                              {1u, 2}, {Bits, 2}, {0u, 4}, {ImageSize, 4}, {2835u, 4}, {2835u, 4},
                               {0u, 4}, {0u, 4}})
     PutLittleEndian(data, value, bytes);
+  return data;
+}
+
+// The pixels bottom row first, each row padded to 4 bytes: blue, green, red
+// and, with Alpha, an opaque alpha byte.
+std::string BottomUpPixels(TRaster& R, bool Alpha) {
+  const unsigned pixelBytes = Alpha ? 4 : 3;
+  const unsigned stride = (unsigned(R.Width) * pixelBytes + 3) & ~3u;
   auto byte = [](double v) { return char(std::lround(std::clamp(v, 0.0, 255.0))); };
+  std::string data;
   for (int y = R.Height - 1; y >= 0; --y) {
     for (int x = 0; x < R.Width; ++x) {
       const TRgb& p = R.At(x, y);
       data += byte(p.B);
       data += byte(p.G);
       data += byte(p.R);
+      if (Alpha) data += char(255);
     }
-    data.append(stride - unsigned(R.Width) * 3, '\0');
+    data.append(stride - unsigned(R.Width) * pixelBytes, '\0');
   }
   return data;
+}
+
+// A 24-bit bitmap file.
+std::string EncodeBmp(TRaster& R) {
+  const std::string pixels = BottomUpPixels(R, false);
+  const unsigned offset = 14 + 40;
+  std::string data = "BM";
+  PutLittleEndian(data, offset + unsigned(pixels.size()), 4);
+  PutLittleEndian(data, 0, 4);
+  PutLittleEndian(data, offset, 4);
+  return data + InfoHeader(R.Width, R.Height, 24, unsigned(pixels.size())) + pixels;
+}
+
+// An icon file of one opaque 32-bit image: the bitmap is twice as high as the
+// picture, its lower half the (empty) transparency mask.
+std::string EncodeIco(TRaster& R) {
+  const std::string pixels = BottomUpPixels(R, true);
+  const std::string mask(std::size_t((R.Width + 31) / 32 * 4) * R.Height, '\0');
+  const unsigned imageSize = unsigned(pixels.size() + mask.size());
+  const std::string image = InfoHeader(R.Width, R.Height * 2, 32, imageSize) + pixels + mask;
+  std::string data;
+  for (unsigned value : {0u, 1u, 1u}) PutLittleEndian(data, value, 2);  // icon file, one image
+  data += char(R.Width);
+  data += char(R.Height);
+  data += std::string(2, '\0');                // no palette, reserved
+  PutLittleEndian(data, 1, 2);                  // planes
+  PutLittleEndian(data, 32, 2);                 // bits per pixel
+  PutLittleEndian(data, unsigned(image.size()), 4);
+  PutLittleEndian(data, 6 + 16, 4);             // the image follows the one entry
+  return data + image;
 }
 
 std::string ReadFile(const std::string& Name) {
@@ -773,6 +812,11 @@ void WritePictures(const std::string& Dir) {
     TRaster raster(p.Width, p.Height);
     p.Draw(raster);
     WriteFile(Dir + "/" + p.Name + ".jpg", EncodeJpeg(raster, 90));
+  }
+  for (const TPicture& i : Icons) {
+    TRaster raster(i.Width, i.Height);
+    i.Draw(raster);
+    WriteFile(Dir + "/" + i.Name + ".ico", EncodeIco(raster));
   }
   for (const TPicture& g : ButtonGlyphs) {
     TRaster raster(g.Width, g.Height);
@@ -801,6 +845,12 @@ std::string PictureProperty(const std::string& Jpeg, const std::string& Indent,
   std::string data = "\x0ATJPEGImage";
   PutLittleEndian(data, unsigned(Jpeg.size()), 4);
   return BinaryProperty("Picture.Data", data + Jpeg, Indent, Eol);
+}
+
+// An icon picture's stream data: the graphic's class name, then the file.
+std::string IconProperty(const std::string& Ico, const std::string& Indent,
+                         const std::string& Eol) {
+  return BinaryProperty("Picture.Data", "\x05TIcon" + Ico, Indent, Eol);
 }
 
 // A bitmap's stream data: the file's size (4 bytes, little endian), the file.
@@ -842,6 +892,7 @@ void WriteForm(const std::string& Template, const std::string& Out, const std::s
   std::string text = ReadFile(Template);
   Splice(text, {"@PICTURE_", std::begin(Pictures), std::end(Pictures), ".jpg", PictureProperty},
          Dir);
+  Splice(text, {"@ICON_", std::begin(Icons), std::end(Icons), ".ico", IconProperty}, Dir);
   Splice(text, {"@GLYPH_", std::begin(ButtonGlyphs), std::end(ButtonGlyphs), ".bmp", GlyphProperty},
          Dir);
   WriteFile(Out, text);

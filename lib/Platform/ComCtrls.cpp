@@ -11,6 +11,9 @@ QEV_DEFINE_CLASS(TTabSheet,
                  QEV_PROPERTY(PageIndex, PageIndex, SetPageIndex).NotStored(),
                  QEV_PROPERTY(TabVisible, TabVisible, SetTabVisible).Default(true))
 QEV_DEFINE_CLASS(TPageControl,
+                 QEV_PROPERTY(Style, Style, SetStyle).Default(tsTabs),
+                 QEV_PROPERTY(TabHeight, TabHeight, SetTabHeight).Default(0),
+                 QEV_PROPERTY(TabWidth, TabWidth, SetTabWidth).Default(0),
                  QEV_PROPERTY(ActivePage, ActivePage, SetActivePage),
                  QEV_PROPERTY(OnChange, OnChange, OnChange),
                  QEV_PROPERTY(OnChanging, OnChanging, OnChanging))
@@ -132,12 +135,43 @@ void TPageControl::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
   CreateSubClass(Params, WC_TABCONTROLA);
   Params.Style |= WS_CLIPCHILDREN;
+  if (Style_ != tsTabs) Params.Style |= TCS_BUTTONS;
+  if (Style_ == tsFlatButtons) Params.Style |= TCS_FLATBUTTONS;
+  if (TabWidth_ > 0) Params.Style |= TCS_FIXEDWIDTH;
   Params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
 }
 
 void TPageControl::CreateWnd() {
   TWinControl::CreateWnd();
+  UpdateTabSize();
   UpdateTabs();
+}
+
+void TPageControl::SetStyle(TTabStyle Value) {
+  if (Style_ == Value) return;
+  Style_ = Value;
+  RecreateWnd();
+}
+
+void TPageControl::SetTabHeight(Integer Value) {
+  if (TabHeight_ == Value) return;
+  TabHeight_ = Value;
+  UpdateTabSize();
+}
+
+void TPageControl::SetTabWidth(Integer Value) {
+  if (TabWidth_ == Value) return;
+  const bool fixed = (TabWidth_ > 0) != (Value > 0);
+  TabWidth_ = Value;
+  if (fixed) RecreateWnd();  // the fixed-width style goes with it
+  else UpdateTabSize();
+}
+
+void TPageControl::UpdateTabSize() {
+  if (!HandleAllocated() || (TabWidth_ <= 0 && TabHeight_ <= 0)) return;
+  SendMessageA(WindowHandle(), TCM_SETITEMSIZE, 0,
+               MAKELPARAM(std::max<Integer>(TabWidth_, 0), std::max<Integer>(TabHeight_, 0)));
+  Realign();
 }
 
 void TPageControl::GetChildren(TGetChildProc Proc, TComponent* Root) {

@@ -41,6 +41,10 @@ class TTabSheet : public TWinControl {
   bool TabVisible_ = true;
 };
 
+// Tabs, or buttons in place of tabs, flat or raised.
+enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
+QEV_ENUM_TYPEINFO(TTabStyle, "tsTabs", "tsButtons", "tsFlatButtons");
+
 // A "SysTabControl32" window showing one of its sheets. Tabs() lists the
 // visible sheets' captions with the sheet as object, in window order.
 class TPageControl : public TWinControl {
@@ -56,6 +60,14 @@ class TPageControl : public TWinControl {
   Integer ActivePageIndex() const { return ActivePage_ ? ActivePage_->PageIndex() : -1; }
   void SetActivePageIndex(Integer Value);
   const TStrings* Tabs() const { return Tabs_; }
+  // Button styles draw no frame around the pages.
+  TTabStyle Style() const { return Style_; }
+  void SetStyle(TTabStyle Value);
+  // A fixed size of every tab; 0 leaves that side to the captions.
+  Integer TabHeight() const { return TabHeight_; }
+  void SetTabHeight(Integer Value);
+  Integer TabWidth() const { return TabWidth_; }
+  void SetTabWidth(Integer Value);
   // The selected tab of the window (-1: none).
   Integer TabIndex();
   void SetTabIndex(Integer Value);
@@ -85,12 +97,16 @@ class TPageControl : public TWinControl {
 
  private:
   void UpdateTabList();
+  void UpdateTabSize();
   void CNNotify(TMessage& Message);
   void CMDialogChar(TMessage& Message);
 
   std::vector<TTabSheet*> Pages_;
   TTabSheet* ActivePage_ = nullptr;
   TStringList* Tabs_;
+  TTabStyle Style_ = tsTabs;
+  Integer TabHeight_ = 0;
+  Integer TabWidth_ = 0;
 };
 
 // ------------------------------------------------------------ progress bar

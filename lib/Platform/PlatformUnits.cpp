@@ -17,6 +17,7 @@
 #include "StdActns.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
+#include "XPMan.h"
 
 void Initialization_PlatformUnits() {
   Initialization_SysUtils();
@@ -35,6 +36,7 @@ void Initialization_PlatformUnits() {
   Initialization_Mask();
   Initialization_Dialogs();
   Initialization_DB();
+  Initialization_XPMan();
 }
 
 void Finalization_PlatformUnits() {

@@ -135,11 +135,12 @@ void AddMachineLines(TQevStrings* Lines) {
   status.dwLength = sizeof(status);
   if (GlobalMemoryStatusEx(&status)) AddMemoryLines(Lines, status);
   WideString drive = WideExtractFileDrive(WideGetWindowsFolder());
-  ULARGE_INTEGER callerFree{}, total{}, free{};
-  if (!drive.empty() &&
-      Qev_GetDiskFreeSpaceExW((drive + L"\\").c_str(), &callerFree, &total, &free)) {
+  DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+  if (!drive.empty() && Qev_GetDiskFreeSpaceW((drive + L"\\").c_str(), &sectors, &bytes,
+                                              &freeClusters, &clusters)) {
     Lines->Add(DashLine);
-    AddDiskSpaceLines(Lines, drive, total.QuadPart, free.QuadPart);
+    AddDiskSpaceLines(Lines, drive, DiskSizeMB(sectors, bytes, clusters),
+                      DiskSizeMB(sectors, bytes, freeClusters));
   }
 }
 
@@ -178,10 +179,10 @@ void AddMemoryLines(TQevStrings* Lines, const MEMORYSTATUSEX& Status) {
   Lines->Add(WideFormat(L"Memory Load: %d%%", {Status.dwMemoryLoad}));
 }
 
-void AddDiskSpaceLines(TQevStrings* Lines, const WideString& Drive, ULONGLONG TotalBytes,
-                       ULONGLONG FreeBytes) {
-  Lines->Add(WideFormat(L"Total Windows HD Space (%s) = %d MB", {Drive, TotalBytes >> 20}));
-  Lines->Add(WideFormat(L"Free Windows HD Space = %d MB", {FreeBytes >> 20}));
+void AddDiskSpaceLines(TQevStrings* Lines, const WideString& Drive, ULONGLONG TotalMB,
+                       ULONGLONG FreeMB) {
+  Lines->Add(WideFormat(L"Total Windows HD Space (%s) = %d MB", {Drive, TotalMB}));
+  Lines->Add(WideFormat(L"Free Windows HD Space = %d MB", {FreeMB}));
 }
 
 void CollectSystemInfo(TQevStringList* Lines) {

@@ -57,8 +57,8 @@ void CollectSystemInfo(TQevStringList* Lines);
 
 // Parts of the system information, for whole 64-bit figures.
 void AddMemoryLines(TQevStrings* Lines, const MEMORYSTATUSEX& Status);
-void AddDiskSpaceLines(TQevStrings* Lines, const WideString& Drive, ULONGLONG TotalBytes,
-                       ULONGLONG FreeBytes);
+void AddDiskSpaceLines(TQevStrings* Lines, const WideString& Drive, ULONGLONG TotalMB,
+                       ULONGLONG FreeMB);
 
 // Start: fills the table, lists the program's own file and installs the hook.
 // End: removes the hook and releases the list and the table's texts.

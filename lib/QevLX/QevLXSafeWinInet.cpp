@@ -1,5 +1,6 @@
 #include "QevLXSafeWinInet.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,7 @@
 
 QEV_RESOURCESTRING(QevLXSafeWinInet, SDefaultInternetConnectionDisabled,
                    L"Connection to Internet is currently disabled.");
+QEV_RESOURCESTRING(QevLXSafeWinInet, SNotAWebAddress, L"\"%s\" is not a web address.");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SError, L"Error");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SWinInetLoadError, L"Error trying to load WinInet.");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SProgramRequires, L"This program requires %s.");
@@ -164,8 +166,67 @@ WideString TSafeWinInetHold::QueryInfo(HINTERNET Request, DWORD InfoLevel) const
 
 void TSafeWinInetHold::Close(HINTERNET Handle) const { CloseThrough(Entries, Handle); }
 
+namespace {
+
+// Blanks, quotes and controls (with the invisible marks that can disguise an
+// address) would let a text reach the shell as more than one address.
+bool IsAddressCharacter(WideChar C) {
+  if (C <= 0x20 || (C >= 0x7F && C <= 0xA0) || C == 0x1680 || C == 0x3000 || C == 0xFEFF)
+    return false;
+  if ((C >= 0x2000 && C <= 0x200F) || (C >= 0x2028 && C <= 0x202F) || (C >= 0x205F && C <= 0x206F))
+    return false;
+  return std::wcschr(L"\"'<>\\`", C) == nullptr;
+}
+
+bool IsHostCharacter(WideChar C) {
+  return (C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z') || (C >= L'0' && C <= L'9') ||
+         C == L'-' || C > 0xA0;
+}
+
+// Dot-separated names without empty ones, and an optional port.
+bool IsWellFormedHost(const WideString& Authority) {
+  const std::size_t colon = Authority.find(L':');
+  const WideString host = Authority.substr(0, colon);
+  if (colon != WideString::npos) {
+    const WideString port = Authority.substr(colon + 1);
+    if (port.empty() || port.size() > 5 ||
+        !std::all_of(port.begin(), port.end(), [](WideChar C) { return C >= L'0' && C <= L'9'; }) ||
+        std::stoi(port) > 65535)
+      return false;
+  }
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = host.find(L'.', start);
+    const std::size_t end = dot == WideString::npos ? host.size() : dot;
+    if (end == start ||
+        !std::all_of(host.begin() + start, host.begin() + end, IsHostCharacter))
+      return false;
+    if (dot == WideString::npos) return true;
+    start = dot + 1;
+  }
+}
+
+}  // namespace
+
+bool IsWebAddress(const WideString& Text) {
+  std::size_t hostStart = 0;
+  for (const WideChar* scheme : {L"http://", L"https://"}) {
+    const std::size_t n = std::wcslen(scheme);
+    if (Text.size() > n && WideSameText(Text.substr(0, n), scheme)) hostStart = n;
+  }
+  if (hostStart == 0 || !std::all_of(Text.begin(), Text.end(), IsAddressCharacter)) return false;
+  const std::size_t hostEnd = Text.find_first_of(L"/?#", hostStart);
+  return IsWellFormedHost(
+      Text.substr(hostStart, hostEnd == WideString::npos ? WideString::npos : hostEnd - hostStart));
+}
+
+void CheckWebAddress(const WideString& Url) {
+  if (!IsWebAddress(Url)) throw EQevGeneralError(SNotAWebAddress, {Url});
+}
+
 void SafeOpenWebLink(const WideString& Url) {
   CheckSafeWinInetOn();
+  CheckWebAddress(Url);
   WideShellOpen(Url, L"", L"", SW_SHOW);
 }
 

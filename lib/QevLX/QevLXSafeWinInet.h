@@ -84,7 +84,15 @@ class TSafeWinInetHold {
  private:
   TModuleOwner Pin_;
 };
-// Opens Url with the shell; raises the disabled message while WinInet is off.
+
+// A well-formed http:// or https:// address: a host (names and an optional
+// port), no blanks, quotes or control characters. The only text a link may
+// hand to the shell.
+bool IsWebAddress(const WideString& Text);
+// Raises EQevGeneralError for a text that IsWebAddress refuses.
+void CheckWebAddress(const WideString& Url);
+// Opens Url with the shell; raises the disabled message while WinInet is off
+// and CheckWebAddress's error for any other text.
 void SafeOpenWebLink(const WideString& Url);
 
 // Run first by the unit's end, before the entry points and the library go:

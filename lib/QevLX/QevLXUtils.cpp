@@ -512,6 +512,9 @@ WideString GetComServerFileName(const CLSID& ClassId) {
   TQevRegistry registry(KEY_READ);
   registry.SetRootKey(HKEY_CLASSES_ROOT);
   if (!registry.OpenKeyReadOnly("CLSID\\" + WideToAnsi(text) + "\\InprocServer32")) return {};
+  // Another program may have written any type there; a probe never raises.
+  const TRegDataType type = registry.GetDataType("");
+  if (type != rdString && type != rdExpandString) return {};
   return registry.ReadString(L"");
 }
 
@@ -645,6 +648,12 @@ WideString CodePageIsoName(Integer CodePage) {
     case 1257: return L"ISO 8859-4,  Scandinavia and Baltic Rim";
     default: return L"(Unknown ISO equivalent)";
   }
+}
+
+ULONGLONG DiskSizeMB(DWORD SectorsPerCluster, DWORD BytesPerSector, DWORD Clusters) {
+  const ULONGLONG cluster = ULONGLONG(SectorsPerCluster) * BytesPerSector;
+  // cluster = high * 2^20 + low: the low part's product fits in 53 bits.
+  return (cluster >> 20) * Clusters + (((cluster & 0xFFFFF) * Clusters) >> 20);
 }
 
 // ------------------------------------------------------- unit start and end

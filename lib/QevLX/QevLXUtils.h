@@ -211,6 +211,9 @@ WideString GetLocaleText(LCID Lcid, LCTYPE InfoType);
 // The English language and country names: "English (United States)".
 WideString GetLocaleDisplayName(LCID Lcid);
 WideString CodePageIsoName(Integer CodePage);
+// Whole megabytes (rounded down) of a disk of Clusters clusters; never
+// overflows short of a result beyond 64 bits.
+ULONGLONG DiskSizeMB(DWORD SectorsPerCluster, DWORD BytesPerSector, DWORD Clusters);
 
 // The exception report's hook that appends lines about the machine to its
 // details; nullptr when none is installed.

@@ -35,10 +35,9 @@ void ConvertName(const char (&ansi)[AnsiSize], WCHAR (&wide)[WideSize]) {
 BOOL ReturnAccountName(const AnsiString& name, LPWSTR buffer, LPDWORD size, bool sizeWithTerminator,
                        DWORD tooSmallError) {
   WideString wide = AnsiToWide(name.c_str(), static_cast<Integer>(std::strlen(name.c_str())));
-  if (wide.empty()) return FALSE;
-  if (*size <= wide.size()) {
+  if (wide.empty() || *size <= wide.size()) {
     *size = static_cast<DWORD>(wide.size() + 1);
-    SetLastError(tooSmallError);
+    if (!wide.empty()) SetLastError(tooSmallError);
     return FALSE;
   }
   CopyWide(buffer, wide, wide.size());
@@ -263,13 +262,6 @@ BOOL Qev_GetDiskFreeSpaceW(LPCWSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD 
                              totalClusters);
   return GetDiskFreeSpaceA(Ansi(rootPath).c_str(), sectorsPerCluster, bytesPerSector, freeClusters,
                            totalClusters);
-}
-
-BOOL Qev_GetDiskFreeSpaceExW(LPCWSTR directory, PULARGE_INTEGER freeToCaller,
-                             PULARGE_INTEGER totalBytes, PULARGE_INTEGER totalFreeBytes) {
-  if (UnicodeApiAvailable)
-    return GetDiskFreeSpaceExW(directory, freeToCaller, totalBytes, totalFreeBytes);
-  return GetDiskFreeSpaceExA(Ansi(directory).c_str(), freeToCaller, totalBytes, totalFreeBytes);
 }
 
 DWORD Qev_GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {

@@ -32,8 +32,6 @@ BOOL Qev_DeleteFileW(LPCWSTR fileName);
 int Qev_DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 BOOL Qev_GetDiskFreeSpaceW(LPCWSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
                            LPDWORD freeClusters, LPDWORD totalClusters);
-BOOL Qev_GetDiskFreeSpaceExW(LPCWSTR directory, PULARGE_INTEGER freeToCaller,
-                             PULARGE_INTEGER totalBytes, PULARGE_INTEGER totalFreeBytes);
 DWORD Qev_GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 DWORD Qev_GetTempPathW(DWORD bufferLength, LPWSTR buffer);
 UINT Qev_GetWindowsDirectoryW(LPWSTR buffer, UINT size);

@@ -371,6 +371,34 @@ TEST_F(StdCtrlsTest, PageControlReadsSheetsAndShowsTheActivePage) {
   EXPECT_EQ(SendMessageA(pages->Handle(), TCM_GETCURSEL, 0, 0), 1);
 }
 
+// Flat buttons of 1 x 1 pixels in place of tabs: the pages fill nearly all of
+// the control, and the tabs and the active page outlive the new window.
+TEST_F(StdCtrlsTest, PageControlTakesButtonStylesAndAFixedTabSize) {
+  auto* pages = Form->Find<TPageControl>("Pages");
+  auto* advanced = Form->Find<TTabSheet>("AdvancedSheet");
+  pages->HandleNeeded();
+  const Integer tabbedTop = advanced->Top();
+  pages->SetStyle(tsFlatButtons);
+  pages->SetTabWidth(1);
+  pages->SetTabHeight(1);
+  const LONG_PTR style = GetWindowLongPtrW(pages->Handle(), GWL_STYLE);
+  EXPECT_EQ(TCS_BUTTONS | TCS_FLATBUTTONS | TCS_FIXEDWIDTH,
+            style & (TCS_BUTTONS | TCS_FLATBUTTONS | TCS_FIXEDWIDTH));
+  RECT tab{};
+  SendMessageA(pages->Handle(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tab));
+  EXPECT_EQ(1, tab.right - tab.left);
+  EXPECT_EQ(1, tab.bottom - tab.top);
+  EXPECT_LT(advanced->Top(), tabbedTop);
+  EXPECT_EQ(SendMessageA(pages->Handle(), TCM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageA(pages->Handle(), TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(pages->ActivePage(), advanced);
+
+  pages->SetStyle(tsTabs);
+  pages->SetTabWidth(0);
+  EXPECT_EQ(0, GetWindowLongPtrW(pages->Handle(), GWL_STYLE) &
+                   (TCS_BUTTONS | TCS_FLATBUTTONS | TCS_FIXEDWIDTH));
+}
+
 TEST_F(StdCtrlsTest, PageControlSwitchesPages) {
   auto* pages = Form->Find<TPageControl>("Pages");
   auto* general = Form->Find<TTabSheet>("GeneralSheet");

@@ -179,7 +179,7 @@ TEST(SystemInfo, FiguresOver4GB) {
   status.ullAvailPhys = (5ULL << 30) + (3ULL << 20) + 12345;
   status.dwMemoryLoad = 17;
   AddMemoryLines(&lines, status);
-  AddDiskSpaceLines(&lines, L"C:", 5ULL << 50, (3ULL << 40) + 1);
+  AddDiskSpaceLines(&lines, L"C:", 5ULL << 30, 3ULL << 20);
   EXPECT_EQ(L"Total Physical Memory: 6144 MB", lines.Get(0));
   EXPECT_EQ(L"Avail Physical Memory: 5123 MB", lines.Get(1));
   EXPECT_EQ(L"Memory Load: 17%", lines.Get(2));

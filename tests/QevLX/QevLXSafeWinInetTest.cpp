@@ -81,3 +81,26 @@ TEST_F(InternetSwitch, SwitchedOffNothingTouchesTheNetwork) {
       [&] { requestor.OpenConnection(80, L"127.0.0.1", L"x", L"", L""); }, disabled);
   EXPECT_FALSE(requestor.Busy());
 }
+
+// Only a well-formed web address may reach the shell from a link.
+TEST(WebAddress, OnlyWellFormedHttpAddressesPass) {
+  for (const WideChar* good :
+       {L"http://a", L"HTTPS://www.vintra.example/", L"http://127.0.0.1:8080/webstats.txt",
+        L"https://host.example/\u0436?q=1&r=%20#top", L"http://xn--e1a.example/a(b)"}) {
+    EXPECT_TRUE(IsWebAddress(good)) << WideToAnsi(good);
+  }
+  for (const WideChar* bad : {
+           L"", L"http://", L"https:///path", L"ftp://host.example/", L"file:///C:/x.bat",
+           L"javascript:alert(1)", L"C:\\Windows\\system32\\calc.exe", L"\\\\host\\share\\x.exe",
+           L"http://host.example/a b", L"http://host.example/\"x\"", L"http://host'.example/",
+           L"http://host.example/\t", L"http://host.example/\r\ncalc.exe", L"http://host\x7F/",
+           L"http://host.example/\u00A0", L"http://host.example/\u3000", L"http://a\u202E/",
+           L" http://host.example/", L"http://host.example/<script>", L"http://host..example/",
+           L".http://x", L"http://.example/", L"http://user@host.example/", L"http://host:/",
+           L"http://host:99999/", L"http://host:80x/", L"http://host_name/", L"http://host\\x/",
+       }) {
+    EXPECT_FALSE(IsWebAddress(bad)) << WideToAnsi(bad);
+  }
+  ExpectRaises<EQevGeneralError>([] { SafeOpenWebLink(L"http://a b/"); },
+                                 L"\"http://a b/\" is not a web address.");
+}

@@ -419,16 +419,25 @@ class TScratchRoot {
 
   bool Overridden() const { return Overridden_; }
   void WriteString(const WideString& key, const WideString& name, const WideString& value) {
-    HKEY sub = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(Key_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &sub, nullptr));
-    if (!name.empty() || !value.empty())
-      RegSetValueExW(sub, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(sub);
+    Write(key, name, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(WCHAR),
+          !name.empty() || !value.empty());
+  }
+  void WriteDword(const WideString& key, const WideString& name, DWORD value) {
+    Write(key, name, REG_DWORD, &value, sizeof value, true);
   }
 
  private:
+  void Write(const WideString& key, const WideString& name, DWORD type, const void* data,
+             std::size_t size, bool setValue) {
+    HKEY sub = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(Key_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &sub, nullptr));
+    if (setValue)
+      RegSetValueExW(sub, name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                     static_cast<DWORD>(size));
+    RegCloseKey(sub);
+  }
+
   HKEY Predefined_;
   HKEY Key_ = nullptr;
   WideString Path_;
@@ -478,6 +487,8 @@ TEST(QevLXProbes, ComServerFileNameFromTheRegistry) {
   root.WriteString(L"CLSID\\{5A3C1E77-2B4D-4E0F-9A61-3C0D7E214490}\\InprocServer32", L"",
                    L"C:\\no such \u0436\\server.dll");
   EXPECT_EQ(L"C:\\no such \u0436\\server.dll", GetComServerFileName(classId));
+  root.WriteDword(L"CLSID\\{5A3C1E77-2B4D-4E0F-9A61-3C0D7E214490}\\InprocServer32", L"", 7);
+  EXPECT_EQ(L"", GetComServerFileName(classId));
 }
 
 TEST(QevLXProbes, NewestOfficeVersionWins) {
@@ -525,6 +536,22 @@ TEST(QevLXMachine, LocalesAndCodePages) {
   EXPECT_EQ(L"ISO 8859-1,  Latin 1 (ANSI)", CodePageIsoName(1252));
   EXPECT_EQ(L"ISO 8859-4,  Scandinavia and Baltic Rim", CodePageIsoName(1257));
   EXPECT_EQ(L"(Unknown ISO equivalent)", CodePageIsoName(437));
+}
+
+// Whole megabytes, rounded down, with products past 32 and 64 bits.
+TEST(QevLXMachine, DiskSizeInMegabytes) {
+  struct {
+    DWORD Sectors, Bytes, Clusters;
+    ULONGLONG MB;
+  } const cases[] = {
+      {1, 512, 2047, 0},                             // under one megabyte
+      {8, 512, 256, 1},                              // exactly one
+      {8, 512, 0xFFFFFFFF, 0xFFFFFF},                // 16 TB less a cluster
+      {3, 0x55555, 0xFFFFFFFF, 0xFFFFEFFFULL},       // clusters just under 1 MB
+      {0x100000, 0x10000, 0xFFFFFFFF, 0xFFFFFFFF0000ULL},  // a product of 2^68 bytes
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.MB, DiskSizeMB(c.Sectors, c.Bytes, c.Clusters)) << c.Sectors << " " << c.Bytes;
 }
 
 namespace {

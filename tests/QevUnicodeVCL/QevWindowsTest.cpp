@@ -112,6 +112,29 @@ TEST_F(WindowsAnsiRoad, ComputerAndUserNameFollowTheWideSizeRules) {
   EXPECT_STREQ(name, user);
 }
 
+// Wine reads the name from this volatile key of the test's own prefix; the
+// name is put back before the check.
+TEST_F(WindowsAnsiRoad, EmptyComputerNameAsksForOneCharacter) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          L"System\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName", 0,
+                          KEY_QUERY_VALUE | KEY_SET_VALUE, &key));
+  WCHAR saved[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD savedBytes = sizeof(saved);
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"ComputerName", nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(saved), &savedBytes));
+  RegSetValueExW(key, L"ComputerName", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
+                 sizeof(WCHAR));
+  WCHAR name[40] = L"untouched";
+  DWORD size = 40;
+  const BOOL result = Qev_GetComputerNameW(name, &size);
+  RegSetValueExW(key, L"ComputerName", 0, REG_SZ, reinterpret_cast<const BYTE*>(saved), savedBytes);
+  RegCloseKey(key);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(1u, size);
+}
+
 TEST_P(WindowsRoad, CharUpperTakesCharactersAndTexts) {
   auto upper = [](WideChar ch) {
     return static_cast<WideChar>(

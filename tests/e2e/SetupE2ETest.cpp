@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "../Support/QevTestSupport.h"
+#include "../Support/ScreenShot.h"
 #include "../Support/TestSupport.h"
 #include "QevLXSetupUtils.h"
+#include "Scoped.h"
 #include "ProgramUnderTest.h"
 #include "ProgramWindows.h"
 #include "System.h"
@@ -47,6 +49,23 @@ std::string ContentOf(const std::wstring& FileName) {
     content.append(buffer, read);
   CloseHandle(h);
   return content;
+}
+
+// How many colours the wizard shows where its icon stands (32 x 32 at 16, 11
+// of the client area); an empty picture is one colour.
+std::size_t IconColours(HWND Wizard, const std::wstring& KeepAs = {}) {
+  const TScreenShot shot = TScreenShot::OfWindow(Wizard);
+  if (!KeepAs.empty()) shot.Keep(KeepAs);
+  RECT frame{};
+  GetWindowRect(Wizard, &frame);
+  POINT client{0, 0};
+  ClientToScreen(Wizard, &client);
+  const int left = client.x - frame.left + 16, top = client.y - frame.top + 11;
+  std::vector<COLORREF> colours;
+  for (int y = top; y < top + 32 && y < shot.Height; ++y)
+    for (int x = left; x < left + 32 && x < shot.Width; ++x) colours.push_back(shot.At(x, y));
+  std::sort(colours.begin(), colours.end());
+  return static_cast<std::size_t>(std::unique(colours.begin(), colours.end()) - colours.begin());
 }
 
 void ForceDelete(const std::wstring& FileName) {
@@ -114,6 +133,8 @@ TEST_F(SetupE2ETest, InstallsActivatesAndClosesWithoutSettings) {
   ASSERT_TRUE(setup.Started());
   HWND wizard = Install(setup);
   ASSERT_TRUE(wizard);
+  EXPECT_TRUE(WaitFor([&] { return IconColours(wizard) > 16; })) << "the program's icon shows";
+  IconColours(wizard, L"SetupWizard");
 
   EXPECT_EQ(ContentOf(SaverFile()), ContentOf(Installed));
   wchar_t shortPath[MAX_PATH] = {};
@@ -348,15 +369,39 @@ TEST_F(SetupFormTest, CloseOpensTheSettingsOnlyWhenTheBoxIsChecked) {
   }
 }
 
-// A failed copy reaches the caller and leaves the wizard where it was.
-TEST_F(SetupFormTest, CopyErrorStaysOnTheWelcomePage) {
+// A failed copy reaches the caller, leaves the wizard where it was and keeps
+// the older saver; an older saver that cannot go does not stop the install.
+TEST_F(SetupFormTest, OlderSaverGoesOnlyAfterTheInstall) {
   ShipSaver();
-  WinDir += L"missing\\";
-  auto form = MakeForm();
-  EXPECT_ANY_THROW(form->NextBtnClick(nullptr));
-  EXPECT_EQ(form->WelcomePage(), form->PageControl1()->ActivePage());
-  EXPECT_TRUE(form->CancelBtn()->Enabled());
-  EXPECT_EQ(L"Install", form->NextBtn()->Caption());
+  ASSERT_TRUE(CreateDirectoryW((WinDir + L"system").c_str(), nullptr));
+  const WideString older = WinDir + L"system\\Vintra Film Stats.scr";
+  struct {
+    const wchar_t* Case;
+    WideString Held;  // opened without sharing while Install runs
+    bool Installs;
+  } const cases[] = {{L"target held", WinDir + L"vintraflm.scr", false},
+                     {L"older saver held", older, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    TTempFolder::CreateFileWithText(older, "old");
+    TTempFolder::CreateFileWithText(WinDir + L"vintraflm.scr", "installed before");
+    auto form = MakeForm();
+    {
+      THandleOwner held(CreateFileW(c.Held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+      ASSERT_NE(INVALID_HANDLE_VALUE, held.get());
+      if (c.Installs) {
+        EXPECT_NO_THROW(form->NextBtnClick(nullptr));
+      } else {
+        EXPECT_ANY_THROW(form->NextBtnClick(nullptr));
+      }
+    }
+    EXPECT_EQ(c.Installs ? form->DonePage() : form->WelcomePage(),
+              form->PageControl1()->ActivePage());
+    EXPECT_EQ(!c.Installs, form->CancelBtn()->Enabled());
+    EXPECT_EQ(c.Installs ? L"Close" : L"Install", form->NextBtn()->Caption());
+    EXPECT_EQ("old", ContentOf(older));
+  }
 }
 
 }  // namespace

@@ -371,6 +371,15 @@ TEST_F(WebStatsTest, OnlyWebAddressesAreTaken) {
   ApplyWebStats(Bytes(https, "UpdateUrl=HTTPS://site.example/\r\nWebUpdateUrl=http://"));
   EXPECT_EQ(L"HTTPS://site.example/", StatValues[siUpdateUrl]);
   EXPECT_EQ(webUrl, StatValues[siWebUpdateUrl]);
+
+  // A web scheme alone is not enough: the shell would see more than an address.
+  for (const char* hostile : {"http://site.example/a b", "http://site.example/\"x\" calc",
+                              "https://site.example/\x01", "http:///calc.exe"}) {
+    TMemoryStream more;
+    ApplyWebStats(Bytes(more, std::string("UpdateUrl=") + hostile + "\r\nWebUpdateUrl=" +
+                                  WideToAnsi(webUrl)));
+    EXPECT_EQ(L"HTTPS://site.example/", StatValues[siUpdateUrl]) << hostile;
+  }
 }
 
 // The settings dialog saves UTF-16LE with FF FE and CR LF; masked edits keep

@@ -12,6 +12,7 @@
 #include "CheckWinInetAndAdo.h"
 #include "Maincontrol.h"
 #include "QevClasses.h"
+#include "QevSysUtils.h"
 #include "Registry.h"
 #include "Scoped.h"
 #include "TestSupport.h"
@@ -129,6 +130,18 @@ TEST_F(MaincontrolTest, KeywordRevealsTheWebUpdatePageAlsoTypedInsideAnEditAndKe
   Type(edit, "plinkavor");
   EXPECT_TRUE(form->WebUpdateSheet()->TabVisible());
   EXPECT_EQ(form->WebUpdateSheet(), form->PageControl1()->ActivePage());
+}
+
+// The shell would run a program or open a file named there.
+TEST_F(MaincontrolTest, BrowserButtonsRefuseTextsThatAreNoWebAddress) {
+  TControlForm* form = MakeForm();
+  form->UpdateWeb()->SetText(L"C:\\no such \u0436.exe");
+  form->WebUpdateSrcEdit()->SetText(L"\"C:\\no such.exe\" http://host.example/");
+  ExpectRaises<EQevGeneralError>([&] { form->SpeedButton1Click(nullptr); },
+                                 L"\"C:\\no such \u0436.exe\" is not a web address.");
+  ExpectRaises<EQevGeneralError>(
+      [&] { form->SpeedButton2Click(nullptr); },
+      L"\"\"C:\\no such.exe\" http://host.example/\" is not a web address.");
 }
 
 TEST_F(MaincontrolTest, DefaultButtonsShowTheDefaultsOfTheirGroupOnlyUntilApplied) {

@@ -159,16 +159,16 @@ TEST_F(ScreenSaverTest, EveryRefreshRenewsTheUtcOffset) {
 
 TEST_F(ScreenSaverTest, UnreadableStatisticsLeaveOnlyTheirOwnCounterAlone) {
   TMainForm* form = MakeForm();
-  const double people = form->World.People, date = form->World.Date, rate = form->World.Rate;
+  const double people = form->WorldPeople, date = form->WorldDate, rate = form->WorldRate;
   StatValues[siWorldPresentPeople] = L"7,000,000,000";
   StatValues[siWorldPresentDate] = L"not a date";
   StatValues[siVintraGrowthPerSecond] = L"2";
   form->RefreshStatistics(nullptr);
   // Neither half-new nor stopping the other counter.
-  EXPECT_EQ(people, form->World.People);
-  EXPECT_EQ(date, form->World.Date);
-  EXPECT_EQ(rate, form->World.Rate);
-  EXPECT_DOUBLE_EQ(2.0 * 86400, form->Viewings.PerDay);
+  EXPECT_EQ(people, form->WorldPeople);
+  EXPECT_EQ(date, form->WorldDate);
+  EXPECT_EQ(rate, form->WorldRate);
+  EXPECT_DOUBLE_EQ(2.0 * 86400, form->ViewingsPerDay);
 }
 
 // As the settings dialog may set them.
@@ -188,14 +188,14 @@ TEST_F(ScreenSaverTest, ADownloadTakesEffectAtOnceAndABadOneChangesNothing) {
   form->RefreshStatistics(Text("ScreenSaverMsg=Hello\r\nVintraGrowthPerSecond=1\r\n").get());
   form->RefreshStatistics(nullptr);  // a failed fetch
   EXPECT_NE(L"Hello", form->MsgLbl()->Caption());
-  EXPECT_DOUBLE_EQ(5.68 * 86400, form->Viewings.PerDay);
+  EXPECT_DOUBLE_EQ(5.68 * 86400, form->ViewingsPerDay);
 
   form->RefreshStatistics(
       Text("WebUpdateUrl=http://127.0.0.1/w.txt\r\nScreenSaverMsg=Hello\r\n"
            "VintraGrowthPerSecond=1\r\n")
           .get());
   EXPECT_EQ(L"Hello", form->MsgLbl()->Caption());
-  EXPECT_DOUBLE_EQ(86400, form->Viewings.PerDay);
+  EXPECT_DOUBLE_EQ(86400, form->ViewingsPerDay);
 }
 
 // -------------------------------------------------------------- display
