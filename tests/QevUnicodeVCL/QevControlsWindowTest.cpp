@@ -173,6 +173,17 @@ TEST(QevControlsWindowTest, CaptionHeldBeforeTheWindowAppearsOnItAndSurvivesRecr
   EXPECT_EQ(&control, FindControl(second));
 }
 
+// Destroyed by the system, not by the platform, which would keep the text.
+TEST(QevControlsWindowTest, WindowDestroyedBehindTheControlsBackLeavesItsCaption) {
+  TUnicodeControl control;
+  WideSetControlText(&control, Caption);
+  DestroyWindow(control.Handle());
+  ASSERT_FALSE(control.HandleAllocated());
+  EXPECT_EQ(CaptionAnsi, control.GetText());
+  EXPECT_EQ(Caption, WideGetControlText(&control));
+  EXPECT_EQ(Caption, WindowTextW(control.Handle()));
+}
+
 TEST(QevControlsWindowTest, CaptionChangedOnThe8BitSideWithoutWindowWins) {
   TUnicodeControl control;
   WideSetControlText(&control, Caption);
