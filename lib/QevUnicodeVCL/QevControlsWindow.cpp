@@ -339,9 +339,15 @@ LRESULT TWinControlTrap::Win32Proc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     if (Msg == WM_DESTROY && Control_) Control_->SetHandle(nullptr);
     return 0;
   }
-  // StdWndProc lets no exception out.
+  // StdWndProc lets no exception out; a procedure put in front of it before
+  // the trap came may. The level comes down, and nothing reaches the system.
+  LRESULT result = 0;
   ++Win32ProcLevel_;
-  LRESULT result = CallWindowProcW(PrevWin32Proc_, Wnd, Msg, WParam, LParam);
+  try {
+    result = CallWindowProcW(PrevWin32Proc_, Wnd, Msg, WParam, LParam);
+  } catch (...) {
+    HandleCurrentException(Control_);
+  }
   --Win32ProcLevel_;
   if (Win32ProcLevel_ == 0 && FreePending_) delete this;
   return result;
