@@ -14,6 +14,16 @@ namespace {
 
 constexpr UINT_PTR HintTimerID = 1;
 
+// The action whose message this thread is sending to the application.
+thread_local const TBasicAction* ActionBeingSent = nullptr;
+
+// Any program may post or send an action message with anything in its
+// lParam: only the one this program's own action is sending is taken.
+bool IsForeignActionMessage(const TMessage& Message) {
+  if (Message.Msg != CM_ACTIONEXECUTE && Message.Msg != CM_ACTIONUPDATE) return false;
+  return !ActionBeingSent || Message.LParam != reinterpret_cast<LPARAM>(ActionBeingSent);
+}
+
 AnsiString GetHintOf(TControl* Control) {
   for (; Control; Control = Control->Parent())
     if (!Control->Hint().empty()) return Control->Hint();
@@ -277,6 +287,10 @@ void TApplication::ShowException(const Exception* E) {
 // ------------------------------------------------------------ window, title
 
 void TApplication::WndProc(TMessage& Message) {
+  if (IsForeignActionMessage(Message)) {
+    Message.Result = 0;
+    return;
+  }
   for (size_t i = WindowHooks_.size(); i-- > 0;)
     if (i < WindowHooks_.size() && WindowHooks_[i](Message)) return;
   switch (Message.Msg) {
@@ -471,8 +485,9 @@ void TScreen::SetCursor(TCursor Value) {
 
 namespace {
 bool SendActionMessage(UINT Msg, TBasicAction* Action) {
-  return Application &&
-         SendMessageA(Application->Handle(), Msg, 0, reinterpret_cast<LPARAM>(Action)) != 0;
+  if (!Application) return false;
+  TRestore<const TBasicAction*> sending(ActionBeingSent, Action);
+  return SendMessageA(Application->Handle(), Msg, 0, reinterpret_cast<LPARAM>(Action)) != 0;
 }
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "QevSysUtils.h"
 #include "QevWindows.h"
 #include "Scoped.h"
+#include "Themes.h"
 
 QEV_RESOURCESTRING(QevLXForms, SNotValidForMainOrMDIForm,
                    L"Internal Error: This operation is not valid for a main or MDI form.");
@@ -96,17 +97,6 @@ Integer TotalPanelWidth(TCustomStatusBar* Bar) {
   Integer total = 0;
   for (Integer i = 0; i < Bar->Panels()->Count(); ++i) total += Bar->Panels()->Items(i)->Width();
   return total;
-}
-
-// Visual styles in force for this program (uxtheme bound by name: not on
-// every system).
-bool ThemesEnabled() {
-  HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
-  if (!uxtheme) return false;
-  using TBoolProc = BOOL(WINAPI*)();
-  auto appThemed = ProcAddress<TBoolProc>(uxtheme, "IsAppThemed");
-  auto themeActive = ProcAddress<TBoolProc>(uxtheme, "IsThemeActive");
-  return appThemed && themeActive && appThemed() && themeActive();
 }
 
 void DrawVerticalLine(HDC DC, TColor Color, Integer X, Integer Top, Integer Bottom) {

@@ -81,12 +81,10 @@ void DrawWideButton(TControl* Control, TCanvas* Canvas, const TRect& Client, TRe
 
 // ---------------------------------------------------------- speed button
 
-// The pictures come straight from the bitmap: making them by a repaint of
-// the button would never end when that repaint cannot run.
-void TQevSpeedButton::BuildInternalGlyphList() {
-  GlyphObject()->BuildGlyphList();
-  Invalidate();
-}
+// The pictures come straight from the bitmap, so the paint that asked for
+// them goes on and needs no repaint: one would follow at every paint of a
+// bitmap too narrow for its pictures, which never gives any.
+void TQevSpeedButton::BuildInternalGlyphList() { GlyphObject()->BuildGlyphList(); }
 
 void TQevSpeedButton::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
@@ -120,10 +118,7 @@ void TQevSpeedButton::PaintWideButton() {
 
 // ------------------------------------------------------------ bit button
 
-void TQevBitBtn::BuildInternalGlyphList() {
-  GlyphObject()->BuildGlyphList();
-  Invalidate();
-}
+void TQevBitBtn::BuildInternalGlyphList() { GlyphObject()->BuildGlyphList(); }
 
 bool TQevBitBtn::IsBitBtnCaptionStored() {
   const TPropInfo* info = GetPropInfo(TBitBtn::StaticClass(), "Caption");

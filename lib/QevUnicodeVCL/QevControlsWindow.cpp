@@ -48,6 +48,7 @@ class TWinControlTrap : public TComponent {
   void HookControlWindowProc();
   bool IsWindowProcHooked();
   void DetachFromWindow(HWND Wnd);
+  void KeepCaption(const WideString& Caption);
 
   TWinControl* Control_;
   HWND Handle_ = nullptr;
@@ -287,9 +288,8 @@ void TWinControlTrap::AttachToWindow(const AnsiString& Caption) {
 }
 
 void TWinControlTrap::DetachFromWindow(HWND Wnd) {
-  // The platform keeps the 8-bit text itself as it destroys the window.
   bool freeing = Control_->ComponentState().Contains(csDestroying);
-  if (!freeing) FindWideCaptionHolder(Control_, true)->WideCaption = WideGetControlText(Control_);
+  if (!freeing) KeepCaption(WideGetControlText(Control_));
   // A WindowProc chained later by somebody else stays in place.
   if (Control_->WindowProc == TrapMethod()) Control_->WindowProc = PrevWindowProc_;
   Control_->SetDefWndProc(PrevDefWin32Proc_);
@@ -297,6 +297,16 @@ void TWinControlTrap::DetachFromWindow(HWND Wnd) {
   RemovePropW(Wnd, TrapProperty);
   Handle_ = nullptr;
   if (!freeing) PendingTraps.push_back(this);
+}
+
+// Both forms: the platform keeps the 8-bit one only when it destroys the
+// window itself, and without it the held one would not count.
+void TWinControlTrap::KeepCaption(const WideString& Caption) {
+  FindWideCaptionHolder(Control_, true)->WideCaption = Caption;
+  const AnsiString ansi = WideToAnsi(Caption);
+  // The text of a control without window; its window is on its way out.
+  TMessage setText{WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()), 0};
+  Control_->TControl::DefaultHandler(setText);
 }
 
 void TWinControlTrap::HookControlWindowProc() {
@@ -329,9 +339,15 @@ LRESULT TWinControlTrap::Win32Proc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     if (Msg == WM_DESTROY && Control_) Control_->SetHandle(nullptr);
     return 0;
   }
-  // StdWndProc lets no exception out.
+  // StdWndProc lets no exception out; a procedure put in front of it before
+  // the trap came may. The level comes down, and nothing reaches the system.
+  LRESULT result = 0;
   ++Win32ProcLevel_;
-  LRESULT result = CallWindowProcW(PrevWin32Proc_, Wnd, Msg, WParam, LParam);
+  try {
+    result = CallWindowProcW(PrevWin32Proc_, Wnd, Msg, WParam, LParam);
+  } catch (...) {
+    HandleCurrentException(Control_);
+  }
   --Win32ProcLevel_;
   if (Win32ProcLevel_ == 0 && FreePending_) delete this;
   return result;

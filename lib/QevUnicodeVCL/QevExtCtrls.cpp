@@ -30,7 +30,9 @@ void TQevImage::Dispatch(TMessage& Message) {
 
 // -------------------------------------------------------------------- panel
 
-// Without visual themes, which the programs never run with.
+// The same with or without a theme: its bevels are 3-D frames either way,
+// and only a panel that takes its parent's themed background would differ,
+// which the platform's panel does not offer.
 void TQevCustomPanel::Paint() {
   if (!UnicodeApiAvailable) return TCustomPanel::Paint();
   TCanvas* canvas = Canvas();

@@ -4,6 +4,8 @@
 #include "QevGraphics.h"
 #include "QevSysUtils.h"
 #include "QevWindows.h"
+#include "Scoped.h"
+#include "Themes.h"
 
 namespace {
 constexpr const WideChar* QevUnitSource = L"lib\\QevUnicodeVCL\\QevStdCtrls";  // named by assertions
@@ -192,7 +194,6 @@ void TQevCustomGroupBox::Dispatch(TMessage& Message) {
   }
 }
 
-// Without visual themes, which the programs never run with.
 void TQevCustomGroupBox::Paint() {
   if (!UnicodeApiAvailable) return TCustomGroupBox::Paint();
   TCanvas* canvas = Canvas();
@@ -200,6 +201,32 @@ void TQevCustomGroupBox::Paint() {
   canvas->Brush()->SetColor(Color());
   canvas->Brush()->SetStyle(bsSolid);
   canvas->FillRect(ClientRect());
+  if (ThemesEnabled())
+    if (TThemeData theme(WindowHandle(), L"BUTTON"); theme) return PaintThemed(theme);
+  PaintClassic();
+}
+
+// The caption cuts the theme's frame, which runs through its middle.
+void TQevCustomGroupBox::PaintThemed(const TThemeData& Theme) {
+  TCanvas* canvas = Canvas();
+  const WideString text = Caption();
+  const TSize extent = text.empty() ? TSize{0, 0} : WideCanvasTextExtent(canvas, text);
+  HDC dc = canvas->Handle();
+  const LONG left = UseRightToLeftAlignment() ? Width() - 8 - extent.cx : 8;
+  const TRect caption = text.empty() ? TRect{} : Rect(left, 0, left + extent.cx, extent.cy);
+  TRect frame = ClientRect();
+  frame.top = extent.cy / 2;
+  const int state = Enabled() ? GBS_NORMAL : GBS_DISABLED;
+  {
+    TSavedDC clipped(dc);
+    ExcludeClipRect(dc, caption.left, caption.top, caption.right, caption.bottom);
+    Theme.DrawBackground(dc, BP_GROUPBOX, state, frame);
+  }
+  if (!text.empty()) Theme.DrawPartText(dc, BP_GROUPBOX, state, text, 0, caption);
+}
+
+void TQevCustomGroupBox::PaintClassic() {
+  TCanvas* canvas = Canvas();
   const Integer height = WideCanvasTextHeight(canvas, L"0");
   TRect frame = Rect(0, height / 2 - 1, Width(), Height());
   if (Ctl3D()) {

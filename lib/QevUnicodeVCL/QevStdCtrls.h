@@ -8,6 +8,7 @@
 #include "QevControls.h"
 #include "QevForms.h"
 #include "StdCtrls.h"
+#include "Themes.h"
 
 // The overrides every Unicode control shares: wide texts through the held
 // values, the wide form-file entries and the wide action links. The classes
@@ -162,7 +163,12 @@ class TQevCustomGroupBox : public TQevWideControl<TCustomGroupBox> {
   void CreateWindowHandle(const TCreateParams& Params) override {
     CreateUnicodeHandle(this, Params, WideString());
   }
+  // Themed where theme services are on, classic elsewhere.
   void Paint() override;
+
+ private:
+  void PaintThemed(const TThemeData& Theme);
+  void PaintClassic();
 };
 
 class TQevGroupBox : public TQevCustomGroupBox {

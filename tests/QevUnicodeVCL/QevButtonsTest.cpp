@@ -240,6 +240,40 @@ TEST_F(QevButtonsTest, GlyphListIsBuiltWithoutARepaint) {
   EXPECT_EQ(GlyphImageIndex(&lone, bsDown), GlyphImageIndex(&lone, bsUp));
 }
 
+// A button that counts the repaints it asks for.
+template <class Button>
+class TCounting : public Button {
+ public:
+  using Button::Button;
+  void Invalidate() override {
+    ++Invalidations;
+    Button::Invalidate();
+  }
+  int Invalidations = 0;
+};
+
+// A bitmap narrower than its number of pictures gives no picture at all: a
+// paint that asked for them again by a repaint would never end.
+TEST_F(QevButtonsTest, GlyphTooNarrowForItsPicturesAsksForNoRepaint) {
+  TCounting<TQevSpeedButton> speed(nullptr);
+  TCounting<TQevBitBtn> bit(nullptr);
+  speed.SetParent(Form.get());
+  bit.SetParent(Form.get());
+  for (TButtonGlyph* glyph : {speed.GlyphObject(), bit.GlyphObject()}) {
+    glyph->Glyph()->SetSize(3, 16);
+    glyph->SetNumGlyphs(4);
+  }
+  speed.Invalidations = bit.Invalidations = 0;
+  TPaintTarget target(100, 40);
+  speed.Perform(WM_PAINT, target.WParam(), 0);
+  DRAWITEMSTRUCT item{};
+  item.hDC = target.DC();
+  item.rcItem = bit.ClientRect();
+  bit.Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(0, speed.Invalidations);
+  EXPECT_EQ(0, bit.Invalidations);
+}
+
 // ------------------------------------------------------------ action links
 
 TEST_F(QevButtonsTest, SpeedButtonFollowsAWideAction) {

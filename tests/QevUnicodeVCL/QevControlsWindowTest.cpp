@@ -173,6 +173,17 @@ TEST(QevControlsWindowTest, CaptionHeldBeforeTheWindowAppearsOnItAndSurvivesRecr
   EXPECT_EQ(&control, FindControl(second));
 }
 
+// Destroyed by the system, not by the platform, which would keep the text.
+TEST(QevControlsWindowTest, WindowDestroyedBehindTheControlsBackLeavesItsCaption) {
+  TUnicodeControl control;
+  WideSetControlText(&control, Caption);
+  DestroyWindow(control.Handle());
+  ASSERT_FALSE(control.HandleAllocated());
+  EXPECT_EQ(CaptionAnsi, control.GetText());
+  EXPECT_EQ(Caption, WideGetControlText(&control));
+  EXPECT_EQ(Caption, WindowTextW(control.Handle()));
+}
+
 TEST(QevControlsWindowTest, CaptionChangedOnThe8BitSideWithoutWindowWins) {
   TUnicodeControl control;
   WideSetControlText(&control, Caption);
@@ -328,6 +339,55 @@ TEST(QevControlsWindowTest, ControlFreedInsideItsOwnWindowProcedureFreesItsTrapA
   EXPECT_FALSE(IsWindow(wnd));
   EXPECT_EQ(FreedList{control}, FreedInsideWindowProc);  // the trap was still in use
   EXPECT_EQ((FreedList{control, trap}), watcher.Freed);
+}
+
+namespace {
+
+// A window procedure put in front of the platform's while the window is
+// made, so the trap calls it; it fails at WM_APP.
+WNDPROC PlatformProc = nullptr;
+
+LRESULT CALLBACK FailingAtApp(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_APP) throw Exception(L"window procedure failed");
+  return CallWindowProcW(PlatformProc, Wnd, Msg, WParam, LParam);
+}
+
+class TSubclassedAtCreate : public TUnicodeControl {
+ protected:
+  void Dispatch(TMessage& Message) override {
+    if (Message.Msg == WM_CREATE)
+      PlatformProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+          WindowHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FailingAtApp)));
+    TUnicodeControl::Dispatch(Message);
+  }
+};
+
+struct TExceptionCatcher {
+  int Count = 0;
+  void Handle(TObject*) { ++Count; }
+};
+
+}  // namespace
+
+TEST(QevControlsWindowTest, ExceptionInTheWindowProcedureStopsAtTheTrapWhichIsFreedLater) {
+  TExceptionCatcher catcher;
+  TRestore<TExceptionHandler> restore(ApplicationHandleException);
+  ApplicationHandleException = TExceptionHandler::Bind<&TExceptionCatcher::Handle>(&catcher);
+  TFreeWatcher watcher;
+  auto* control = new TSubclassedAtCreate;
+  HWND wnd = control->Handle();
+  TComponent* trap = FindWinControlTrap(control);
+  watcher.Watch(trap);
+  bool escaped = false;
+  try {
+    SendMessageW(wnd, WM_APP, 0, 0);
+  } catch (...) {
+    escaped = true;
+  }
+  EXPECT_FALSE(escaped);
+  EXPECT_EQ(1, catcher.Count);
+  delete control;
+  EXPECT_EQ(FreedList{trap}, watcher.Freed);
 }
 
 TEST(QevControlsWindowTest, WindowThatIsNotUnicodeGetsNoTrap) {

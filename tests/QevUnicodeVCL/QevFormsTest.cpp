@@ -232,6 +232,32 @@ TEST(QevFormsTest, WideApplicationHintReachesHintDisplaysWide) {
   QevApplication->SetHint(L"");
 }
 
+// The message's number is the same in every program built on the platform:
+// another program may post or send it with anything in its lParam.
+TEST(QevFormsTest, ActionMessagesNotSentByTheProgramsOwnActionsAreIgnored) {
+  THintDisplay display;
+  QevApplication->SetHint(L"\x0416x");
+  THintAction matching(nullptr);  // would show the application's hint
+  matching.SetHint(Application->Hint());
+  static const Byte Zeros[64] = {};
+  const LPARAM hostile[] = {reinterpret_cast<LPARAM>(&matching), reinterpret_cast<LPARAM>(Zeros),
+                            0x10};
+  HWND app = Application->Handle();
+  const size_t shown = display.WideHints.size();
+  for (LPARAM lParam : hostile) {
+    for (UINT msg : {CM_ACTIONEXECUTE, CM_ACTIONUPDATE}) {
+      EXPECT_EQ(0, SendMessageA(app, msg, 0, lParam)) << lParam;
+      PostMessageA(app, msg, 0, lParam);
+    }
+    MSG posted;
+    while (PeekMessageA(&posted, app, 0, 0, PM_REMOVE)) DispatchMessageA(&posted);
+  }
+  EXPECT_EQ(shown, display.WideHints.size());
+  matching.Execute();  // the program's own
+  EXPECT_EQ(shown + 1, display.WideHints.size());
+  QevApplication->SetHint(L"");
+}
+
 TEST(QevFormsTest, MenuSelectionSetsTheApplicationHintFromTheItemsWideLongHint) {
   std::unique_ptr<TQevForm> form(NewForm<TQevForm>(nullptr));
   auto* menu = new TMainMenu(form.get());

@@ -281,6 +281,56 @@ TEST_F(QevStdCtrlsTest, EmptyLabelMeasuresOneLine) {
   }
 }
 
+// Box's face with the theme's group-box frame from Top down, as the theme
+// draws it.
+std::unique_ptr<TPaintTarget> ThemeFrame(TQevGroupBox* Box, LONG Top) {
+  auto target = std::make_unique<TPaintTarget>(Box->Width(), Box->Height());
+  TGdiObjectOwner face(CreateSolidBrush(ColorToRGB(Box->Color())));
+  RECT all{0, 0, Box->Width(), Box->Height()};
+  FillRect(target->DC(), &all, static_cast<HBRUSH>(face.get()));
+  TThemeData theme(Box->Handle(), L"BUTTON");
+  theme.DrawBackground(target->DC(), BP_GROUPBOX, GBS_NORMAL, RECT{0, Top, all.right, all.bottom});
+  return target;
+}
+
+TSize CaptionExtent(TQevGroupBox* Box) {
+  TBitmap measure;
+  measure.Canvas()->SetFont(Box->Font());
+  return WideCanvasTextExtent(measure.Canvas(), Box->Caption());
+}
+
+// Wine's default prefix has a theme in force: the themed road is the one a
+// user sees there.
+TEST_F(QevStdCtrlsTest, GroupBoxDrawsTheThemesFrameWhereThemeServicesAreOn) {
+  ASSERT_TRUE(ThemesEnabled()) << "a prefix with Wine's default theme";
+  for (const WideString& caption : {BoxCaption, WideString()}) {
+    Box->SetCaption(caption);
+    const TSize extent = CaptionExtent(Box);
+    const auto painted = Painted(Box);
+    const auto reference = ThemeFrame(Box, extent.cy / 2);
+    int differing = 0;
+    for (int y = 0; y < Box->Height(); ++y)
+      for (int x = 0; x < Box->Width(); ++x) {
+        const bool inCaption = x >= 8 && x < 8 + extent.cx && y < extent.cy;
+        if (!inCaption && painted->Pixel(x, y) != reference->Pixel(x, y)) ++differing;
+      }
+    EXPECT_EQ(0, differing) << (caption.empty() ? "no caption" : "caption");
+    const COLORREF frame = reference->Pixel(0, Box->Height() / 2);
+    EXPECT_NE(frame, ColorToRGB(Box->Color())) << "the theme draws a frame";
+    if (!caption.empty()) {
+      EXPECT_TRUE(painted->Contains(RECT{8, 0, 8 + extent.cx, extent.cy}, ColorToRGB(clBlack)))
+          << "the caption in the theme's text colour";
+    }
+  }
+  TRestore<bool> classic(ThemesAllowed, false);
+  const auto painted = Painted(Box);
+  TBitmap measure;
+  measure.Canvas()->SetFont(Box->Font());
+  const int frameTop = WideCanvasTextHeight(measure.Canvas(), L"0") / 2 - 1;
+  EXPECT_EQ(painted->Pixel(4, frameTop), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(painted->Pixel(4, frameTop + 1), ColorToRGB(clBtnHighlight));
+}
+
 // The caption's rows and columns in Panel painted with Alignment.
 RECT InkOf(TQevPanel* Panel, TAlignment Alignment) {
   Panel->SetAlignment(Alignment);
@@ -367,18 +417,17 @@ TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
   ASSERT_FALSE(path.empty());
   std::printf("screenshot: %ls\n", path.c_str());
 
-  // The raised panel, the group box frame and the white picture, exactly.
+  // The raised panel, the group box's themed frame and the white picture, exactly.
   EXPECT_EQ(pixel(Panel, 0, 0), ColorToRGB(clBtnHighlight));
   EXPECT_EQ(pixel(Panel, Panel->Width() - 1, Panel->Height() - 1), ColorToRGB(clBtnShadow));
-  TBitmap measure;
-  measure.Canvas()->SetFont(Box->Font());
-  const int frameTop = WideCanvasTextHeight(measure.Canvas(), L"0") / 2 - 1;
-  EXPECT_EQ(pixel(Box, 4, frameTop), ColorToRGB(clBtnShadow));
-  EXPECT_EQ(pixel(Box, 4, frameTop + 1), ColorToRGB(clBtnHighlight));
+  const TSize extent = CaptionExtent(Box);
+  const auto frame = ThemeFrame(Box, extent.cy / 2);
+  for (POINT at : {POINT{0, Box->Height() / 2}, POINT{Box->Width() - 1, extent.cy / 2}})
+    EXPECT_EQ(pixel(Box, at.x, at.y), frame->Pixel(at.x, at.y));
   EXPECT_EQ(pixel(Form->Find<TQevImage>("Logo"), 20, 20), RGB(255, 255, 255));
   // Some of the caption's ink lies inside the group box's caption area.
   bool inked = false;
-  for (int y = 0; y < 2 * frameTop + 2 && !inked; ++y)
+  for (int y = 0; y < extent.cy && !inked; ++y)
     for (int x = 8; x < 60 && !inked; ++x) inked = pixel(Box, x, y) == ColorToRGB(Box->Font()->Color());
   EXPECT_TRUE(inked);
   EXPECT_EQ(WindowText(Box), BoxCaption);
