@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "Controls.h"  // TCursor
 #include "DB.h"  // TLocateOptions
 #include "QevClasses.h"
 #include "QevLXVerUtils.h"
@@ -25,16 +26,6 @@ void CheckAssigned(const void* Object, const WideString& Name);
 // Raises Exception "Internal Error: File does not exist: " + FileName.
 void CheckFileExists(const WideString& FileName);
 
-// The class library's cursor values (crDefault 0, crHourGlass -11, ...).
-using TCursor = std::int16_t;
-// The screen cursor that the cursor stack saves and sets. Until the class
-// library's Screen exists, the default keeps the value here and shows the
-// matching system cursor with SetCursor.
-struct TScreenCursorAccess {
-  TCursor (*Get)();
-  void (*Set)(TCursor Cursor);
-};
-extern TScreenCursorAccess ScreenCursorAccess;
 // Saves the screen cursor and sets Cursor; PopCursor sets the last saved one,
 // or crDefault when none is left.
 void PushCursor(TCursor Cursor);
@@ -48,10 +39,6 @@ void AppendWithSeparator(WideString& S, const WideString& Text, const WideString
 extern SHORT(WINAPI* AsyncKeyStateFunc)(int VirtualKey);
 // True while the key is down (bit 15 of GetAsyncKeyState).
 bool IsKeyDown(int VirtualKey);
-
-// The application's main window, the owner of shell windows and messages.
-// Returns nullptr until the application object installs its own.
-extern HWND (*ApplicationWindowFunc)();
 
 // ------------------------------------------------------ variant comparison
 
