@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "CheckWinInetAndAdo.h"
 #include "QevLXRegistry.h"
 #include "QevLXUtils.h"
 #include "QevSysUtils.h"
@@ -13,8 +12,6 @@ QEV_RESOURCESTRING(QevLXSafeWinInet, SDefaultInternetConnectionDisabled,
                    L"Connection to Internet is currently disabled.");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SError, L"Error");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SWinInetLoadError, L"Error trying to load WinInet.");
-QEV_RESOURCESTRING(QevLXSafeWinInet, SProgramRequires, L"This program requires %s.");
-QEV_RESOURCESTRING(QevLXSafeWinInet, SWhereToDownload, L"You can download it from %s");
 
 TSafeWinInetTable SafeWinInet = {};
 bool SafeWinInetOn = false;

@@ -39,6 +39,10 @@ QEV_RESOURCESTRING(QevLXUtils, SShellError_NOASSOC,
                    L"There is no application associated with the given file name extension.");
 QEV_RESOURCESTRING(QevLXUtils, SShellError_DLLNOTFOUND,
                    L"The specified dynamic-link library (DLL) was not found.");
+QEV_RESOURCESTRING(QevLXUtils, SProgramRequires, L"This program requires %s.");
+QEV_RESOURCESTRING(QevLXUtils, SWhereToDownload, L"You can download it from %s");
+QEV_RESOURCESTRING(QevLXUtils, SIE5orNewer, L"Internet Explorer 5.0 or newer");
+QEV_RESOURCESTRING(QevLXUtils, SIEWebLink, L"your Windows CD or the browser maker's web site.");
 
 TQevStringList* GarbageCollectedFolderList = nullptr;
 TQevStringList* GarbageCollectedFileList = nullptr;

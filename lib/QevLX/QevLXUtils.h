@@ -148,6 +148,13 @@ WideString WinInetErrorText(DWORD Code);
 
 // Probes answer 0 or an empty text for whatever is missing; none raises.
 
+// The browser that WinInet comes with: its name and where to get it, for the
+// messages that say a program requires it.
+extern const TResStringRec SProgramRequires;
+extern const TResStringRec SWhereToDownload;
+extern const TResStringRec SIE5orNewer;
+extern const TResStringRec SIEWebLink;
+
 // The file that the system loads for the library Name; empty when it cannot be loaded.
 WideString FindDllFullPath(const WideString& Name);
 TQevVersionNumber GetWinInetVersion();
