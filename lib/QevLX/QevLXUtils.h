@@ -4,8 +4,6 @@
 // of installed components and of the machine.
 #pragma once
 
-#include <cstdint>
-
 #include "Controls.h"  // TCursor
 #include "DB.h"  // TLocateOptions
 #include "QevClasses.h"
