@@ -345,6 +345,7 @@ class TScreen : public TComponent {
   TStrings* Fonts();
   TCursor Cursor() const { return Cursor_; }
   void SetCursor(TCursor Value);
+  // The system cursor of a class-library cursor value; none for crNone.
   static HCURSOR Cursors(TCursor Cursor);
   TFont* HintFont() const { return HintFont_; }
   ~TScreen() override;

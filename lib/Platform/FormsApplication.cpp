@@ -469,10 +469,18 @@ TStrings* TScreen::Fonts() {
 }
 
 HCURSOR TScreen::Cursors(TCursor Cursor) {
-  LPCSTR id = IDC_ARROW;
-  if (Cursor == crHourGlass) id = IDC_WAIT;
-  else if (Cursor == crHandPoint) id = IDC_HAND;
-  return LoadCursorA(nullptr, id);
+  static const struct {
+    TCursor Cursor;
+    WORD Id;
+  } SystemCursors[] = {{-3, 32515},  {-4, 32513},  {-6, 32643},  {-7, 32645},  {-8, 32642},
+                       {-9, 32644},  {-10, 32516}, {-11, 32514}, {-18, 32648}, {-19, 32650},
+                       {-20, 32651}, {-21, 32649}, {-22, 32646}};
+  constexpr TCursor crNone = -1;
+  if (Cursor == crNone) return nullptr;
+  WORD id = 32512;  // the arrow
+  for (const auto& c : SystemCursors)
+    if (c.Cursor == Cursor) id = c.Id;
+  return LoadCursorA(nullptr, MAKEINTRESOURCEA(id));
 }
 
 void TScreen::SetCursor(TCursor Value) {

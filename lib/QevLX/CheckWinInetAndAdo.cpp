@@ -6,7 +6,6 @@
 #include "QevSysUtils.h"
 #include "QevWindows.h"
 
-QEV_RESOURCESTRING(CheckWinInetAndAdo, SIE5orNewer, L"Internet Explorer 5.0 or newer");
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SMapiDesc, L"Windows Messaging (mapi32.dll)");
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SCapiComDesc, L"Microsoft CryptoAPI for COM 2.0");
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SMdacDesc, L"Microsoft Data Access Components (MDAC) 2.5");
@@ -17,8 +16,6 @@ QEV_RESOURCESTRING(CheckWinInetAndAdo, SCrystal, L"Seagate Crystal Reports 8.5 R
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SCrystalSQL, L"Seagate Crystal Reports OLEDB Driver");
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SCrystalUFL, L"Seagate Crystal Reports UFL Support");
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SCrystalXLS, L"Seagate Crystal Reports XLS Support");
-QEV_RESOURCESTRING(CheckWinInetAndAdo, SIEWebLink,
-                   L"your Windows CD or the browser maker's web site.");
 QEV_RESOURCESTRING(CheckWinInetAndAdo, SMapiWebLink, L"your Windows CD.");
 
 TNeededComp NeededComps[NeededCompCount];

@@ -8,7 +8,6 @@
 #include "System.h"
 #include "WinApi.h"
 
-extern const TResStringRec SIE5orNewer;
 extern const TResStringRec SMapiDesc;
 extern const TResStringRec SCapiComDesc;
 extern const TResStringRec SMdacDesc;
@@ -19,7 +18,6 @@ extern const TResStringRec SCrystal;
 extern const TResStringRec SCrystalSQL;
 extern const TResStringRec SCrystalUFL;
 extern const TResStringRec SCrystalXLS;
-extern const TResStringRec SIEWebLink;
 extern const TResStringRec SMapiWebLink;
 
 // Versions below are major * 65536 + minor, compared signed.

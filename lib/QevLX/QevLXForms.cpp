@@ -282,6 +282,9 @@ void TQevFormLX::SetMenu(TMainMenu* Value) {
 // ---------------------------------------------------------------- closing
 
 void TQevFormLX::DoClose(TCloseAction& Action) {
+  // A closed MDI child goes away instead of lying minimised in the frame; its
+  // OnClose may still keep it.
+  if (FormStyle() == fsMDIChild) Action = caFree;
   TQevForm::DoClose(Action);
   if (!TaskBarButton_ || Designing()) return;
   if (!IsMainForm()) {

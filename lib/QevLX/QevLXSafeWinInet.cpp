@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "CheckWinInetAndAdo.h"
 #include "QevLXRegistry.h"
 #include "QevLXUtils.h"
 #include "QevSysUtils.h"
@@ -15,8 +14,6 @@ QEV_RESOURCESTRING(QevLXSafeWinInet, SDefaultInternetConnectionDisabled,
 QEV_RESOURCESTRING(QevLXSafeWinInet, SNotAWebAddress, L"\"%s\" is not a web address.");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SError, L"Error");
 QEV_RESOURCESTRING(QevLXSafeWinInet, SWinInetLoadError, L"Error trying to load WinInet.");
-QEV_RESOURCESTRING(QevLXSafeWinInet, SProgramRequires, L"This program requires %s.");
-QEV_RESOURCESTRING(QevLXSafeWinInet, SWhereToDownload, L"You can download it from %s");
 
 TSafeWinInetTable SafeWinInet = {};
 bool SafeWinInetOn = false;

@@ -14,8 +14,6 @@
 extern const TResStringRec SDefaultInternetConnectionDisabled;
 extern const TResStringRec SError;
 extern const TResStringRec SWinInetLoadError;
-extern const TResStringRec SProgramRequires;
-extern const TResStringRec SWhereToDownload;
 
 // Bound in this order by LoadSafeWinInet. Tests may put stand-ins in it.
 struct TSafeWinInetTable {

@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "Forms.h"
 #include "QevLXRegistry.h"
 #include "QevRegistry.h"
 #include "QevWindows.h"
@@ -38,17 +39,23 @@ QEV_RESOURCESTRING(QevLXUtils, SShellError_NOASSOC,
                    L"There is no application associated with the given file name extension.");
 QEV_RESOURCESTRING(QevLXUtils, SShellError_DLLNOTFOUND,
                    L"The specified dynamic-link library (DLL) was not found.");
+QEV_RESOURCESTRING(QevLXUtils, SProgramRequires, L"This program requires %s.");
+QEV_RESOURCESTRING(QevLXUtils, SWhereToDownload, L"You can download it from %s");
+QEV_RESOURCESTRING(QevLXUtils, SIE5orNewer, L"Internet Explorer 5.0 or newer");
+QEV_RESOURCESTRING(QevLXUtils, SIEWebLink, L"your Windows CD or the browser maker's web site.");
 
 TQevStringList* GarbageCollectedFolderList = nullptr;
 TQevStringList* GarbageCollectedFileList = nullptr;
 WideString OfficeVersions[OfficeAppCount];
 TSystemInfoProc SystemInfoHook = nullptr;
 SHORT(WINAPI* AsyncKeyStateFunc)(int VirtualKey) = GetAsyncKeyState;
-HWND (*ApplicationWindowFunc)() = [] { return HWND{}; };
 
 namespace {
 
 constexpr const WideChar* QevUnitSource = L"lib\\QevLX\\QevLXUtils";  // named by assertions
+
+// The owner of the shell's windows and messages.
+HWND ApplicationWindow() { return Application ? Application->Handle() : nullptr; }
 
 }  // namespace
 
@@ -68,48 +75,23 @@ void CheckFileExists(const WideString& FileName) {
 }
 
 namespace {
-
 std::vector<TCursor> CursorStack;
-TCursor ScreenCursor = 0;
-
-// The system cursor shown for one of the class library's standard cursors.
-WORD SystemCursorOf(TCursor Cursor) {
-  static const struct {
-    TCursor Cursor;
-    WORD Id;
-  } Cursors[] = {{-3, 32515},  {-4, 32513},  {-6, 32643},  {-7, 32645},  {-8, 32642},
-                 {-9, 32644},  {-10, 32516}, {-11, 32514}, {-18, 32648}, {-19, 32650},
-                 {-20, 32651}, {-21, 32649}, {-22, 32646}};
-  for (const auto& c : Cursors)
-    if (c.Cursor == Cursor) return c.Id;
-  return 32512;  // the arrow
-}
-
-TCursor GetOwnScreenCursor() { return ScreenCursor; }
-
-void SetOwnScreenCursor(TCursor Cursor) {
-  ScreenCursor = Cursor;
-  constexpr TCursor crNone = -1;
-  SetCursor(Cursor == crNone ? nullptr
-                             : LoadCursorA(nullptr, MAKEINTRESOURCEA(SystemCursorOf(Cursor))));
-}
-
 }  // namespace
 
-TScreenCursorAccess ScreenCursorAccess = {GetOwnScreenCursor, SetOwnScreenCursor};
-
+// The screen's cursor, so that every window of the class library answering
+// WM_SETCURSOR shows it too.
 void PushCursor(TCursor Cursor) {
-  CursorStack.push_back(ScreenCursorAccess.Get());
-  ScreenCursorAccess.Set(Cursor);
+  CursorStack.push_back(Screen->Cursor());
+  Screen->SetCursor(Cursor);
 }
 
 void PopCursor() {
-  TCursor cursor = 0;
+  TCursor cursor = crDefault;
   if (!CursorStack.empty()) {
     cursor = CursorStack.back();
     CursorStack.pop_back();
   }
-  ScreenCursorAccess.Set(cursor);
+  Screen->SetCursor(cursor);
 }
 
 Cardinal RandomCardinal() {
@@ -288,7 +270,7 @@ void ShellFileOperation(HWND Window, UINT Operation, const WideString& From,
 
 void ShellDeleteFolder(const WideString& Path, FILEOP_FLAGS Flags, const WideString& ProgressTitle) {
   WideString path = WideDirectoryExists(Path) ? WideExcludeTrailingBackslash(Path) : Path;
-  ShellFileOperation(ApplicationWindowFunc(), FO_DELETE, path, ProgressTitle, Flags);
+  ShellFileOperation(ApplicationWindow(), FO_DELETE, path, ProgressTitle, Flags);
 }
 
 // ------------------------------------------------ temporary files and folders
@@ -381,7 +363,7 @@ void WideShellExecuteChecked(HWND Window, const WideString& Verb, const WideStri
 
 void WideShellOpen(const WideString& FileName, const WideString& Parameters,
                    const WideString& Folder, INT ShowCmd) {
-  WideShellExecuteChecked(ApplicationWindowFunc(), L"open", FileName, ShowCmd, Parameters, Folder);
+  WideShellExecuteChecked(ApplicationWindow(), L"open", FileName, ShowCmd, Parameters, Folder);
 }
 
 namespace {

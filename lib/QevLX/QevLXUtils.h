@@ -4,8 +4,7 @@
 // of installed components and of the machine.
 #pragma once
 
-#include <cstdint>
-
+#include "Controls.h"  // TCursor
 #include "DB.h"  // TLocateOptions
 #include "QevClasses.h"
 #include "QevLXVerUtils.h"
@@ -25,16 +24,6 @@ void CheckAssigned(const void* Object, const WideString& Name);
 // Raises Exception "Internal Error: File does not exist: " + FileName.
 void CheckFileExists(const WideString& FileName);
 
-// The class library's cursor values (crDefault 0, crHourGlass -11, ...).
-using TCursor = std::int16_t;
-// The screen cursor that the cursor stack saves and sets. Until the class
-// library's Screen exists, the default keeps the value here and shows the
-// matching system cursor with SetCursor.
-struct TScreenCursorAccess {
-  TCursor (*Get)();
-  void (*Set)(TCursor Cursor);
-};
-extern TScreenCursorAccess ScreenCursorAccess;
 // Saves the screen cursor and sets Cursor; PopCursor sets the last saved one,
 // or crDefault when none is left.
 void PushCursor(TCursor Cursor);
@@ -48,10 +37,6 @@ void AppendWithSeparator(WideString& S, const WideString& Text, const WideString
 extern SHORT(WINAPI* AsyncKeyStateFunc)(int VirtualKey);
 // True while the key is down (bit 15 of GetAsyncKeyState).
 bool IsKeyDown(int VirtualKey);
-
-// The application's main window, the owner of shell windows and messages.
-// Returns nullptr until the application object installs its own.
-extern HWND (*ApplicationWindowFunc)();
 
 // ------------------------------------------------------ variant comparison
 
@@ -160,6 +145,13 @@ WideString WinInetErrorText(DWORD Code);
 // -------------------------------------------------- component probes
 
 // Probes answer 0 or an empty text for whatever is missing; none raises.
+
+// The browser that WinInet comes with: its name and where to get it, for the
+// messages that say a program requires it.
+extern const TResStringRec SProgramRequires;
+extern const TResStringRec SWhereToDownload;
+extern const TResStringRec SIE5orNewer;
+extern const TResStringRec SIEWebLink;
 
 // The file that the system loads for the library Name; empty when it cannot be loaded.
 WideString FindDllFullPath(const WideString& Name);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-QEV_RESOURCESTRING(QevLXWebDownloadProgress, SCancelButton, L"&Cancel");
+#include "Dialogs.h"
 
 QEV_DEFINE_CLASS(TQevWebDownloadProgressForm, QEV_METHOD(FormCreate))
 
@@ -17,7 +17,7 @@ IQevWebDownloadProgress* NewWebDownloadProgress(TComponent* OwnerForm) {
 }  // namespace
 
 void TQevWebDownloadProgressForm::FormCreate(TObject*) {
-  CancelBtn()->SetCaption(LoadResString(SCancelButton));
+  CancelBtn()->SetCaption(LoadResString(SMsgDlgCancel));
 }
 
 void TQevWebDownloadProgressForm::SetCaption(const WideString& Caption) {

@@ -37,8 +37,6 @@ class TQevWebDownloadProgressForm : public TQevFormLX, public IQevWebDownloadPro
   Int64 TotalAvailable_ = 0;
 };
 
-extern const TResStringRec SCancelButton;
-
 // Registers the form class and installs CreateWebDownloadProgress.
 void Initialization_QevLXWebDownloadProgress();
 void Finalization_QevLXWebDownloadProgress();

@@ -4,10 +4,10 @@
 #include "QevWindows.h"
 
 QEV_DEFINE_CLASS(TQevSpeedButton,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>(),
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored),
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevBitBtn,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsBitBtnCaptionStored>(),
+                 QEV_WIDE_CAPTION_PROPERTY(IsBitBtnCaptionStored),
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 
 // --------------------------------------------------------- glyph routines

@@ -61,7 +61,9 @@ WideString ReadText(TStream* stream, TQevStreamCharSet charSet) {
 
 // ---------------------------------------------------------------- TQevStrings
 
-QEV_DEFINE_CLASS(TQevStrings)
+QEV_DEFINE_CLASS(TQevStrings, QEV_PROPERTY(AnsiStrings, AnsiStrings, SetAnsiStrings)
+                                  .Type(TypeInfoOf<TAnsiStrings*>())
+                                  .NotStored())
 
 TQevStrings::TQevStrings()
     : AnsiStrings_(std::make_unique<TAnsiStringsForWideStringsAdapter>(this)) {}
@@ -344,6 +346,9 @@ Integer TQevStringList::IndexOfName(const WideString& Name) const {
 }
 
 // -------------------------------------------------------------- 8-bit view
+
+QEV_DEFINE_CLASS(TAnsiStrings)
+QEV_DEFINE_CLASS(TAnsiStringsForWideStringsAdapter)
 
 TAnsiStringsForWideStringsAdapter::TAnsiStringsForWideStringsAdapter(TQevStrings* WideStrings,
                                                                      Word CodePage)

@@ -100,7 +100,8 @@ class TQevStrings : public TPersistent {
   WideChar NameValueSeparator() const;
   void SetNameValueSeparator(WideChar Value);
 
-  // The 8-bit view of this list, in the adapter's code page.
+  // The 8-bit view of this list, in the adapter's code page. Published but
+  // never written to forms: the list's own entries hold the items.
   TAnsiStringsForWideStringsAdapter* AnsiStrings() const { return AnsiStrings_.get(); }
   void SetAnsiStrings(TStrings* Value);
 
@@ -162,8 +163,8 @@ class TQevStringList : public TStringListOf<TQevStringList, TQevStrings, WideStr
 
 // A platform TStrings that can read and write its text in a given code page.
 class TAnsiStrings : public TStrings {
+  QEV_CLASS(TAnsiStrings, TStrings)
  public:
-  const char* ClassName() const override { return "TAnsiStrings"; }
   // All bytes from the position to the end, as text in CodePage.
   virtual void LoadFromStreamEx(TStream* Stream, Integer CodePage) = 0;
   // The text in CodePage, without a mark.
@@ -172,10 +173,10 @@ class TAnsiStrings : public TStrings {
 
 // The 8-bit view of a wide list, which it serves but does not own.
 class TAnsiStringsForWideStringsAdapter : public TAnsiStrings {
+  QEV_CLASS(TAnsiStringsForWideStringsAdapter, TAnsiStrings)
  public:
   // CodePage 0 follows ConversionCodePage.
   TAnsiStringsForWideStringsAdapter(TQevStrings* WideStrings, Word CodePage = 0);
-  const char* ClassName() const override { return "TAnsiStringsForWideStringsAdapter"; }
 
   AnsiString Get(Integer Index) const override;
   Integer GetCount() const override;

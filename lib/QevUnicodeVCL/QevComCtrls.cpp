@@ -7,7 +7,7 @@
 #include "QevSysUtils.h"
 
 QEV_DEFINE_CLASS(TQevTabSheet,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>(),
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored),
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevPageControl,
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())

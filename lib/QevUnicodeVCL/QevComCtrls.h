@@ -55,8 +55,8 @@ class TQevTabSheet : public TQevComCtlOf<TTabSheet> {
   QEV_CLASS(TQevTabSheet, TTabSheet)
  public:
   using TQevComCtlOf::TQevComCtlOf;
-  WideString Caption() { return WideGetControlText(this); }
-  void SetCaption(const WideString& Value) { WideSetControlText(this, Value); }
+  TWideCaption Caption() { return WideGetControlText(this); }
+  void SetCaption(const TWideCaption& Value) { WideSetControlText(this, Value); }
   bool IsCaptionStored() const { return ControlCaptionStored(const_cast<TQevTabSheet*>(this)); }
   void Dispatch(TMessage& Message) override;
 

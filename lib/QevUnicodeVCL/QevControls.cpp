@@ -150,6 +150,11 @@ void WideSetControlHint(TControl* Control, const WideString& Value) {
                   SetControlHint, Control);
 }
 
+PTypeInfo TypeInfoTWideCaption() {
+  static const TTypeInfo Info{tkWString, "TWideCaption"};
+  return &Info;
+}
+
 bool ControlCaptionStored(TControl* Control) {
   return !Control->ActionLink() || !Control->ActionLink()->IsCaptionLinked();
 }

@@ -42,6 +42,15 @@ class TWideCaptionHolder : public TComponent {
 // The control's holder; made when missing and Create is set, else nullptr.
 TWideCaptionHolder* FindWideCaptionHolder(TControl* Control, bool Create);
 
+// The type of the wide captions: wide text that the property tables name
+// apart from other wide strings.
+using TWideCaption = WideString;
+PTypeInfo TypeInfoTWideCaption();
+// The published Caption entry of a Unicode control's class table.
+#define QEV_WIDE_CAPTION_PROPERTY(StoredTest)                              \
+  QEV_PROPERTY(Caption, Caption, SetCaption).Type(TypeInfoTWideCaption()) \
+      .Stored<&Self::StoredTest>()
+
 // The wide Caption or Text of any control: a Unicode window's own text, else
 // the held value reconciled with the platform's 8-bit text.
 WideString WideGetControlText(TControl* Control);

@@ -9,7 +9,7 @@ QEV_DEFINE_CLASS(TQevImage,
 QEV_DEFINE_CLASS(TQevCustomPanel,
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevPanel,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>())
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored))
 QEV_DEFINE_CLASS(TQevCustomControlBar,
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevControlBar)

@@ -19,7 +19,7 @@ QEV_RESOURCESTRING(QevForms, SCouldNotCreateFontSubstitutes,
                    L"Couldn't create font substitutes.\r\n");
 
 QEV_DEFINE_CLASS(TQevForm,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>(),
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored),
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevAppIdleEventControl)
 QEV_DEFINE_CLASS(TQevApplication)

@@ -18,8 +18,8 @@ class TQevForm : public TForm {
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
 
-  WideString Caption() { return WideGetControlText(this); }
-  void SetCaption(const WideString& Value) { WideSetControlText(this, Value); }
+  TWideCaption Caption() { return WideGetControlText(this); }
+  void SetCaption(const TWideCaption& Value) { WideSetControlText(this, Value); }
   WideString Hint() { return WideGetControlHint(this); }
   void SetHint(const WideString& Value) { WideSetControlHint(this, Value); }
   bool IsCaptionStored() { return ControlCaptionStored(this); }

@@ -13,22 +13,22 @@ constexpr const WideChar* QevUnitSource = L"lib\\QevUnicodeVCL\\QevStdCtrls";  /
 
 QEV_DEFINE_CLASS(TQevCustomEdit, QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevEdit,
-                 QEV_PROPERTY(Text, Text, SetText),
+                 QEV_PROPERTY(Text, Text, SetText).Stored<&Self::IsCaptionStored>(),
                  QEV_PROPERTY(PasswordChar, PasswordChar, SetPasswordChar).Default(WideChar(0)))
 QEV_DEFINE_CLASS(TQevCustomLabel, QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevLabel,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>())
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored))
 QEV_DEFINE_CLASS(TQevButton,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>(),
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored),
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevCustomCheckBox,
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevCheckBox,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>())
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored))
 QEV_DEFINE_CLASS(TQevCustomGroupBox,
                  QEV_PROPERTY(Hint, Hint, SetHint).Stored<&Self::IsHintStored>())
 QEV_DEFINE_CLASS(TQevGroupBox,
-                 QEV_PROPERTY(Caption, Caption, SetCaption).Stored<&Self::IsCaptionStored>())
+                 QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored))
 
 // ------------------------------------------------------- password character
 

@@ -17,8 +17,8 @@ template <class Base>
 class TQevWideControl : public Base {
  public:
   using Base::Base;
-  WideString Caption() { return WideGetControlText(this); }
-  void SetCaption(const WideString& Value) { WideSetControlText(this, Value); }
+  TWideCaption Caption() { return WideGetControlText(this); }
+  void SetCaption(const TWideCaption& Value) { WideSetControlText(this, Value); }
   bool IsCaptionStored() { return ControlCaptionStored(this); }
   WideString Hint() { return WideGetControlHint(this); }
   void SetHint(const WideString& Value) { WideSetControlHint(this, Value); }

@@ -236,6 +236,20 @@ TEST_F(QevLXMdiTest, FreeingADockedChildGivesTheMainBarItsPartsBack) {
   UpdateWindow(mainBar->Handle());
 }
 
+TEST_F(QevLXMdiTest, ClosingAChildFreesIt) {
+  auto* child = NewMdiChild(L"closed");
+  child->Show();
+  HWND wnd = child->Handle();
+  child->Close();
+  Application->ProcessMessages();  // the posted release
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_EQ(Main->MDIChildCount(), 0);
+  if (IsWindow(wnd)) {  // still there (minimised): free it for the next test
+    child->BeforeDestruction();
+    delete child;
+  }
+}
+
 TEST_F(QevLXMdiTest, EightBitRoadMakesAnAnsiChild) {
   TRoadSwitch road(false);
   std::unique_ptr<TQevFormLX> child(NewMdiChild(L"Fenster \x00E4"));

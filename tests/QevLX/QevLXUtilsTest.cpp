@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <vector>
 
+#include "Forms.h"
+#include "QevLXFlashMsg.h"
 #include "QevLXUtils.h"
+#include "QevWindows.h"
 #include "Registry.h"
+#include "Scoped.h"
 #include "QevTestSupport.h"
 
 namespace {
@@ -152,14 +157,6 @@ SHORT WINAPI FakeAsyncKeyState(int key) {
   return FakeKeyState;
 }
 
-TCursor FakeScreenCursor = 0;
-std::vector<TCursor> CursorsSet;
-TCursor GetFakeCursor() { return FakeScreenCursor; }
-void SetFakeCursor(TCursor cursor) {
-  FakeScreenCursor = cursor;
-  CursorsSet.push_back(cursor);
-}
-
 }  // namespace
 
 TEST(QevLXHelpers, KeyIsDownWhileBit15IsSet) {
@@ -177,23 +174,22 @@ TEST(QevLXHelpers, KeyIsDownWhileBit15IsSet) {
   AsyncKeyStateFunc = saved;
 }
 
-TEST(QevLXHelpers, CursorStackRestoresInReverseOrder) {
-  TScreenCursorAccess saved = ScreenCursorAccess;
-  ScreenCursorAccess = {GetFakeCursor, SetFakeCursor};
-  FakeScreenCursor = 5;
-  CursorsSet.clear();
-  PushCursor(-11);
-  PushCursor(-19);
-  PopCursor();
-  PopCursor();
+// Busy windows set the screen's cursor, which a window of the class library
+// shows when it answers the mouse; freeing them restores it in reverse order.
+TEST(QevLXHelpers, CursorStackKeepsTheHourglassOfBusyWindows) {
+  Screen->SetCursor(crHandPoint);
+  std::unique_ptr<TQevFlashForm> outer(ShowFlashMessage(L"outer"));
+  std::unique_ptr<TQevFlashForm> inner(ShowFlashMessage(L"inner"));
+  SetCursor(nullptr);
+  SendMessageA(inner->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(inner->Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), GetCursor());
+  inner.reset();
+  EXPECT_EQ(crHourGlass, Screen->Cursor());
+  outer.reset();
+  EXPECT_EQ(crHandPoint, Screen->Cursor());
   PopCursor();  // nothing left: the default cursor
-  EXPECT_EQ((std::vector<TCursor>{-11, -19, -11, 5, 0}), CursorsSet);
-  ScreenCursorAccess = saved;
-  // The plain Win32 stand-in keeps the value it was given.
-  PushCursor(-11);
-  EXPECT_EQ(-11, ScreenCursorAccess.Get());
-  PopCursor();
-  EXPECT_EQ(0, ScreenCursorAccess.Get());
+  EXPECT_EQ(crDefault, Screen->Cursor());
 }
 
 // ---------------------------------------------------- files and folders
@@ -370,6 +366,23 @@ TEST(QevLXShell, OpeningWithoutAssociationOrFile) {
       L"There is no application associated with the given file name extension.");
   ExpectRaises<EQevGeneralError>([&] { WideShellOpen(temp.Path() + L"missing.txt"); },
                                  L"The specified file was not found.");
+}
+
+namespace {
+HWND FileOperationOwner = nullptr;
+int WINAPI RecordFileOperation(LPSHFILEOPSTRUCTW Operation) {
+  FileOperationOwner = Operation->hwnd;
+  return 0;
+}
+}  // namespace
+
+TEST(QevLXShell, FileOperationsBelongToTheApplicationWindow) {
+  LoadShellWideFunctions();
+  TRestore<decltype(ShellWideFunctions.SHFileOperationW)> fake(
+      ShellWideFunctions.SHFileOperationW, RecordFileOperation);
+  ShellDeleteFolder(L"C:\\QevNoSuchFolder", 0x410, L"");
+  ASSERT_NE(nullptr, Application->Handle());
+  EXPECT_EQ(Application->Handle(), FileOperationOwner);
 }
 
 using ErrorTextRoad = RoadTest;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../Platform/MessagePump.h"
+#include "Dialogs.h"
 #include "Forms.h"
 #include "QevLXWebDownloadProgress.h"
 #include "QevSysUtils.h"
@@ -142,7 +143,7 @@ TEST_F(WebDownloadProgress, TheBarShowsOnlyOnceTheSizeIsKnownInThousandths) {
   auto* form = dynamic_cast<TQevWebDownloadProgressForm*>(window.get());
   ASSERT_TRUE(form);
   EXPECT_EQ(Owner_.get(), form->OwnerControl());
-  EXPECT_EQ(L"&Cancel", form->CancelBtn()->Caption()) << "the platform's text";
+  EXPECT_EQ(LoadResString(SMsgDlgCancel), form->CancelBtn()->Caption()) << "the platform's text";
   EXPECT_TRUE(form->Animate1()->Active());
   EXPECT_EQ(aviFindComputer, form->Animate1()->CommonAVI());
   EXPECT_EQ(8, form->Animate1()->StopFrame());
