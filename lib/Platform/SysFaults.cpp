@@ -57,8 +57,19 @@ bool IsFault(DWORD Code) {
   }
 }
 
+// The calling thread's information block (its stack bounds).
+const NT_TIB* ThreadInfo() {
+#ifdef _WIN64
+  return reinterpret_cast<const NT_TIB*>(NtCurrentTeb());
+#else
+  const NT_TIB* tib;  // NtCurrentTeb's inline read of fs trips -Warray-bounds
+  asm("movl %%fs:0x18, %0" : "=r"(tib));
+  return tib;
+#endif
+}
+
 bool InStack(ULONG_PTR Address, size_t Size) {
-  const auto* tib = reinterpret_cast<const NT_TIB*>(NtCurrentTeb());
+  const NT_TIB* tib = ThreadInfo();
   return Address >= reinterpret_cast<ULONG_PTR>(tib->StackLimit) &&
          Address + Size <= reinterpret_cast<ULONG_PTR>(tib->StackBase) && Address % sizeof(void*) == 0;
 }
