@@ -309,11 +309,12 @@ WideString FatalReportText(const Exception& E) {
 }
 
 void ReportFatalException(const Exception& E) {
+  const WideString message = ReportMessage(E.Message);
   WideString text;
   try {
-    text = WideFormat(LoadResString(RsFatalError), {E.Message, LogToErrorFile(FatalReportText(E))});
+    text = WideFormat(LoadResString(RsFatalError), {message, LogToErrorFile(FatalReportText(E))});
   } catch (const Exception& Failure) {
-    text = WideFormat(LoadResString(RsFatalErrorNoFile), {E.Message, Failure.Message});
+    text = WideFormat(LoadResString(RsFatalErrorNoFile), {message, Failure.Message});
   }
   FatalErrorNotice(AnsiToWide(ErrorCaption(TReportedException::Of(E))), text);
 }
