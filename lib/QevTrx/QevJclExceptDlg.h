@@ -3,7 +3,8 @@
 // with the message, the system information at the end of its details, and
 // buttons that copy the details or hand them to the mail client. Its handler
 // records an exception raised while a report is open (event log on NT, a
-// numbered text file elsewhere). Also the programs' guarded run: their units
+// numbered text file elsewhere); a processor fault that ends the program
+// leaves its report in such a file. Also the programs' guarded run: their units
 // and main block, with every exception ending in the report or a message box.
 #pragma once
 
