@@ -268,12 +268,9 @@ void TApplication::HandleException(TObject* Sender) {
   } catch (EAbort&) {
   } catch (Exception& E) {
     report(&E);
-  } catch (std::exception& E) {
-    Exception wrapped(AnsiToWide(E.what()));
-    report(&wrapped);
   } catch (...) {
-    Exception wrapped(L"Unknown exception");
-    report(&wrapped);
+    EForeignException foreign = CurrentForeignException();
+    report(&foreign);
   }
 }
 

@@ -15,3 +15,18 @@ QEV_RESOURCESTRING(SysConst, STimeEncodeError, L"Invalid argument to time encode
 QEV_RESOURCESTRING(SysConst, SInvalidFormat, L"Format '%s' invalid or incompatible with argument");
 QEV_RESOURCESTRING(SysConst, SArgumentMissing, L"No argument for format '%s'");
 QEV_RESOURCESTRING(SysConst, SCannotCreateDir, L"Unable to create directory");
+QEV_RESOURCESTRING(SysConst, SAccessViolationArg3,
+                   L"Access violation at address %p in module '%s'. %s of address %p");
+QEV_RESOURCESTRING(SysConst, SAccessViolationArg2, L"Access violation at address %p. %s of address %p");
+QEV_RESOURCESTRING(SysConst, SReadAccess, L"Read");
+QEV_RESOURCESTRING(SysConst, SWriteAccess, L"Write");
+QEV_RESOURCESTRING(SysConst, SExecuteAccess, L"Execution");
+QEV_RESOURCESTRING(SysConst, SDivByZero, L"Division by zero");
+QEV_RESOURCESTRING(SysConst, SIntOverflow, L"Integer overflow");
+QEV_RESOURCESTRING(SysConst, SInvalidOp, L"Invalid floating point operation");
+QEV_RESOURCESTRING(SysConst, SZeroDivide, L"Floating point division by zero");
+QEV_RESOURCESTRING(SysConst, SOverflow, L"Floating point overflow");
+QEV_RESOURCESTRING(SysConst, SUnderflow, L"Floating point underflow");
+QEV_RESOURCESTRING(SysConst, SPrivilege, L"Privileged instruction");
+QEV_RESOURCESTRING(SysConst, SStackOverflow, L"Stack overflow");
+QEV_RESOURCESTRING(SysConst, SExternalException, L"External exception %x");

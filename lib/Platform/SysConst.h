@@ -18,3 +18,18 @@ extern const TResStringRec STimeEncodeError;
 extern const TResStringRec SInvalidFormat;
 extern const TResStringRec SArgumentMissing;
 extern const TResStringRec SCannotCreateDir;
+// Processor exceptions.
+extern const TResStringRec SAccessViolationArg3;
+extern const TResStringRec SAccessViolationArg2;
+extern const TResStringRec SReadAccess;
+extern const TResStringRec SWriteAccess;
+extern const TResStringRec SExecuteAccess;
+extern const TResStringRec SDivByZero;
+extern const TResStringRec SIntOverflow;
+extern const TResStringRec SInvalidOp;
+extern const TResStringRec SZeroDivide;
+extern const TResStringRec SOverflow;
+extern const TResStringRec SUnderflow;
+extern const TResStringRec SPrivilege;
+extern const TResStringRec SStackOverflow;
+extern const TResStringRec SExternalException;

@@ -1,6 +1,7 @@
 // Exceptions, OS errors and the platform facts of the runtime.
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "SysConst.h"
@@ -23,6 +24,13 @@ void Exception::CaptureStack() {
   // Skip this frame and the constructor's.
   StackDepth = RtlCaptureStackBackTrace(2, MaxStackDepth, StackTrace, nullptr);
   StackTimeStamp = Now();
+}
+
+void Exception::RecordRaise(void* const* Frames, int Depth, void* Address) {
+  StackDepth = std::clamp(Depth, 0, MaxStackDepth);
+  std::copy(Frames, Frames + StackDepth, StackTrace);
+  StackTimeStamp = Now();
+  RaiseAddress = Address;
 }
 
 const char* Exception::what() const noexcept {
@@ -151,7 +159,12 @@ void InitPlatformId() {
 
 }  // namespace
 
+// SysFaults.cpp
+void InstallFaultHandlers();
+void RemoveFaultHandlers();
+
 void Initialization_SysUtils() {
+  InstallFaultHandlers();
   // Before anything loads a form or a resource string.
   InitResourceModule();
   InitPlatformId();
@@ -160,4 +173,4 @@ void Initialization_SysUtils() {
   GetLocaleFormatSettings(GetThreadLocale(), FormatSettings);
 }
 
-void Finalization_SysUtils() {}
+void Finalization_SysUtils() { RemoveFaultHandlers(); }

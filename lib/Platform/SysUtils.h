@@ -22,12 +22,17 @@ class Exception : public std::exception {
 
   WideString Message;
 
-  // Return addresses at the point the exception object was made, for the
-  // exception report.
+  // Return addresses for the exception report: where the exception object
+  // was made, replaced by those of the throw when it is thrown.
   static constexpr int MaxStackDepth = 62;
   void* StackTrace[MaxStackDepth] = {};
   int StackDepth = 0;
   TDateTime StackTimeStamp = 0;  // local time of the capture
+  // Where it was raised: the return address of its throw, or the faulting
+  // instruction of a processor exception; null until then. A thrown object
+  // that has one keeps it and its stack when it is thrown again.
+  void* RaiseAddress = nullptr;
+  void RecordRaise(void* const* Frames, int Depth, void* Address);
 
  private:
   void CaptureStack();
@@ -59,6 +64,60 @@ class EOleSysError : public EOleError {
   EOleSysError(const WideString& msg, long errorCode);
   const char* ClassName() const override { return "EOleSysError"; }
   long ErrorCode = 0;
+};
+
+// Processor exceptions, as the runtime names them. ExceptionCode is the
+// system's code (EXCEPTION_ACCESS_VIOLATION, ...).
+class EExternal : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "EExternal"; }
+  unsigned long ExceptionCode = 0;
+};
+QEV_DECLARE_EXCEPTION(EAccessViolation, EExternal);
+QEV_DECLARE_EXCEPTION(EIntError, EExternal);
+QEV_DECLARE_EXCEPTION(EDivByZero, EIntError);
+QEV_DECLARE_EXCEPTION(EIntOverflow, EIntError);
+QEV_DECLARE_EXCEPTION(EMathError, EExternal);
+QEV_DECLARE_EXCEPTION(EInvalidOp, EMathError);
+QEV_DECLARE_EXCEPTION(EZeroDivide, EMathError);
+QEV_DECLARE_EXCEPTION(EOverflow, EMathError);
+QEV_DECLARE_EXCEPTION(EUnderflow, EMathError);
+QEV_DECLARE_EXCEPTION(EPrivilege, EExternal);
+QEV_DECLARE_EXCEPTION(EStackOverflow, EExternal);
+QEV_DECLARE_EXCEPTION(EExternalException, EExternal);
+
+// An exception of another class than Exception (the standard library's, or
+// any thrown type) as a handler sees it: the thrown type's name as its class
+// name, what() (when it has one) as its message, and the stack of its throw.
+class EForeignException : public Exception {
+ public:
+  EForeignException(const AnsiString& TypeName, const WideString& Message);
+  const char* ClassName() const override { return TypeName_.c_str(); }
+
+ private:
+  AnsiString TypeName_;
+};
+// Inside a catch block whose exception is no Exception: that exception as an
+// EForeignException.
+EForeignException CurrentForeignException();
+
+// Ends the program after a processor exception it cannot go on from: one in a
+// thread other than the main thread or in another module, a stack overflow,
+// or one while a TFaultsEndProgram lives. Called with the fault as an
+// exception, on a thread of its own; the process ends with the fault's code
+// when it returns. Without one, or when it fails, a message box tells the fault.
+using TFatalExceptionHandler = void (*)(const Exception& E);
+extern TFatalExceptionHandler FatalExceptionHandler;
+
+// While one lives on the main thread, a processor exception there ends the
+// program: for the code that shows exceptions, which cannot show its own.
+class TFaultsEndProgram {
+ public:
+  TFaultsEndProgram();
+  ~TFaultsEndProgram();
+  TFaultsEndProgram(const TFaultsEndProgram&) = delete;
+  TFaultsEndProgram& operator=(const TFaultsEndProgram&) = delete;
 };
 
 // Raises EAssertionFailed "<msg> (<unit source>, line <n>)".

@@ -1,6 +1,10 @@
 #include "QevLXMapiUtils.h"
 
+#include <algorithm>
+
 #include "Forms.h"
+#include "QevLXSetupUtils.h"
+#include "QevSysUtils.h"
 #include "QevWindows.h"
 #include "Scoped.h"
 // after <windows.h>; the library itself is loaded by name
@@ -78,6 +82,13 @@ void SendMailMapi(const AnsiString& Subject, const AnsiString& Body,
   if (result == SUCCESS_SUCCESS) return;
   if (result == MAPI_USER_ABORT) Abort();
   throw Exception(MapiErrorText(result));
+}
+
+AnsiString MapiFilePath(const WideString& FileName) {
+  if (std::all_of(FileName.begin(), FileName.end(), CanConvertToDefaultCodePage))
+    return WideToAnsi(FileName);
+  const WideString shortName = WideGetShortPathName(FileName);
+  return WideToAnsi(shortName.empty() ? FileName : shortName);
 }
 
 WideString MapiErrorText(Cardinal Code) {

@@ -18,6 +18,9 @@ void SendMailMapi(const AnsiString& Subject, const AnsiString& Body,
                   const AnsiString& AttachmentPath, bool NoDialog,
                   const AnsiString& ToAddress = {}, const AnsiString& ToName = {},
                   const AnsiString& FromAddress = {}, const AnsiString& FromName = {});
+// The 8-bit path to hand MAPI for a file: its own name when the ANSI code
+// page holds every character of it, else its short name (8.3).
+AnsiString MapiFilePath(const WideString& FileName);
 // The text of a MAPISendMail result other than 0 (success, which asserts).
 WideString MapiErrorText(Cardinal Code);
 

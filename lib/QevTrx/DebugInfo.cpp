@@ -75,7 +75,10 @@ TStackInfoList StackListOf(const Exception& E) {
   return list;
 }
 
-void* ExceptionAddressOf(const Exception& E) { return E.StackDepth > 0 ? E.StackTrace[0] : nullptr; }
+void* ExceptionAddressOf(const Exception& E) {
+  if (E.RaiseAddress) return E.RaiseAddress;
+  return E.StackDepth > 0 ? E.StackTrace[0] : nullptr;
+}
 
 // The addresses are return addresses: the call itself lies one byte before.
 WideString FormatCodeLocation(void* Address) {

@@ -30,7 +30,8 @@ TStackInfoList StackListOf(const Exception& E);
 // "[address]"). Address is a return address: the routine and line are looked
 // up at Address - 1, the offset counts from the routine's start to Address.
 WideString FormatCodeLocation(void* Address);
-// Where E was raised: its first captured frame, or null.
+// Where E was raised: the return address of its throw or the faulting
+// instruction; for one never thrown, its first captured frame; or null.
 void* ExceptionAddressOf(const Exception& E);
 
 struct TLoadedModule {

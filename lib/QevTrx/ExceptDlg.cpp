@@ -240,18 +240,13 @@ void TExceptionDialog::FormDestroy(TObject*) {
 }
 
 void TExceptionDialog::Prepare(const Exception& E, TThread* Thread) {
+  TFaultsEndProgram faultsEnd;  // the report cannot show its own fault
   Reported_ = TReportedException::Of(E);
   MainThreadException_ = GetCurrentThreadId() == MainThreadID;
   ActiveControls_ = ControlHierarchy(Screen->ActiveControl());
-  TextLabel()->SetText(WideToAnsi(AdjustLineBreaks(WithFullStop(Reported_.Message))));
+  TextLabel()->SetText(WideToAnsi(ReportMessage(Reported_.Message)));
   UpdateTextLabelScrollBars();
-  TStrings* lines = DetailsMemo()->Lines();
-  lines->Add(Res(RsExceptionClass, {Reported_.ClassName}));
-  if (Thread)
-    lines->Add(Res(RsThread, {ThreadDescription(Thread)}));
-  else
-    lines->Add(Res(RsExceptionAddr, {Reported_.Address}));
-  lines->Add(DelimiterLine());
+  AddReportHead(DetailsMemo()->Lines(), Reported_, Thread, DelimiterLine());
 }
 
 AnsiString TExceptionDialog::DelimiterLine() {
@@ -287,7 +282,10 @@ void TExceptionDialog::FormShow(TObject*) {
 }
 
 void TExceptionDialog::BuildDetails() {
-  if (Building_) return;
+  // Built once: a secondary exception may have forced them before the posted build.
+  if (Building_ || Built_) return;
+  Built_ = true;
+  TFaultsEndProgram faultsEnd;  // the report cannot show its own fault
   TRestore<bool> building(Building_, true);
   Screen->SetCursor(crHourGlass);
   DetailsMemo()->Lines()->BeginUpdate();
@@ -316,22 +314,19 @@ void TExceptionDialog::WriteToLog() {
 }
 
 void TExceptionDialog::CreateDetailsReport(Integer Sections) {
-  TStrings* lines = DetailsMemo()->Lines();
-  if (Sections & rsStack) AddStackSection(lines);
-  if (Sections & rsSystem) AddSystemSection(lines);
-  if (Sections & rsModules) AddModulesSection(lines);
-  if (Sections & rsActiveControls) AddActiveControlsSection(lines);
+  AddReportSections(DetailsMemo()->Lines(), Reported_, ActiveControls_, Sections, DelimiterLine());
 }
 
-void TExceptionDialog::AddStackSection(TStrings* Lines) {
-  const TStackInfoList& stack = Reported_.Stack;
-  if (stack.Frames.empty()) return;
-  Lines->Add(Res(RsStackList, {DateTimeToStr(stack.TimeStamp)}));
-  stack.AddToStrings(Lines);
-  Lines->Add(DelimiterLine());
+namespace {
+
+void AddStackSection(TStrings* Lines, const TStackInfoList& Stack, const AnsiString& Delimiter) {
+  if (Stack.Frames.empty()) return;
+  Lines->Add(Res(RsStackList, {DateTimeToStr(Stack.TimeStamp)}));
+  Stack.AddToStrings(Lines);
+  Lines->Add(Delimiter);
 }
 
-void TExceptionDialog::AddSystemSection(TStrings* Lines) {
+void AddSystemSection(TStrings* Lines, const AnsiString& Delimiter) {
   const TWindowsVersion os = GetWindowsVersion();
   Lines->Add(Res(RsOSVersion, {os.Name, os.ProductType, os.Major, os.Minor, os.Build, os.ServicePack}));
   try {
@@ -347,15 +342,10 @@ void TExceptionDialog::AddSystemSection(TStrings* Lines) {
   TScreenDC screen;
   Lines->Add(Res(RsScreenRes, {Screen->Width(), Screen->Height(),
                                GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES)}));
-  Lines->Add(DelimiterLine());
+  Lines->Add(Delimiter);
 }
 
-AnsiString ModuleBasePrefix(ULONG_PTR LoadAddress, bool HeaderRead, ULONGLONG ImageBase) {
-  if (!HeaderRead || ImageBase == LoadAddress) return NoPrefix;
-  return Format("<%.8x> ", {ImageBase});
-}
-
-void TExceptionDialog::AddModulesSection(TStrings* Lines) {
+void AddModulesSection(TStrings* Lines, const AnsiString& Delimiter) {
   std::vector<TLoadedModule> modules;
   if (!GetLoadedModules(modules)) return;
   Lines->Add(Res(RsModulesList));
@@ -365,14 +355,41 @@ void TExceptionDialog::AddModulesSection(TStrings* Lines) {
     const bool read = ReadPeImageBase(module.FileName, imageBase);
     AddModuleVersion(Lines, ModuleBasePrefix(module.Base, read, imageBase), module.FileName);
   }
-  Lines->Add(DelimiterLine());
+  Lines->Add(Delimiter);
 }
 
-void TExceptionDialog::AddActiveControlsSection(TStrings* Lines) {
-  if (ActiveControls_.empty()) return;
-  Lines->Add(Res(RsActiveControl));
-  for (const AnsiString& line : ActiveControls_) Lines->Add(line);
-  Lines->Add(DelimiterLine());
+}  // namespace
+
+void AddReportHead(TStrings* Lines, const TReportedException& Reported, TThread* Thread,
+                   const AnsiString& Delimiter) {
+  Lines->Add(Res(RsExceptionClass, {Reported.ClassName}));
+  if (Thread)
+    Lines->Add(Res(RsThread, {ThreadDescription(Thread)}));
+  else
+    Lines->Add(Res(RsExceptionAddr, {Reported.Address}));
+  Lines->Add(Delimiter);
+}
+
+void AddReportSections(TStrings* Lines, const TReportedException& Reported,
+                       const std::vector<AnsiString>& ActiveControls, Integer Sections,
+                       const AnsiString& Delimiter) {
+  if (Sections & rsStack) AddStackSection(Lines, Reported.Stack, Delimiter);
+  if (Sections & rsSystem) AddSystemSection(Lines, Delimiter);
+  if (Sections & rsModules) AddModulesSection(Lines, Delimiter);
+  if (Sections & rsActiveControls && !ActiveControls.empty()) {
+    Lines->Add(Res(RsActiveControl));
+    for (const AnsiString& line : ActiveControls) Lines->Add(line);
+    Lines->Add(Delimiter);
+  }
+}
+
+WideString ReportMessage(const WideString& Message) {
+  return AdjustLineBreaks(WithFullStop(Message));
+}
+
+AnsiString ModuleBasePrefix(ULONG_PTR LoadAddress, bool HeaderRead, ULONGLONG ImageBase) {
+  if (!HeaderRead || ImageBase == LoadAddress) return NoPrefix;
+  return Format("<%.8x> ", {ImageBase});
 }
 
 // ---------------------------------------------------------- layout, keys, paint
@@ -468,10 +485,8 @@ void ReportThreadExceptionHandler(TThread* Thread) {
   } catch (const EAbort&) {
   } catch (const Exception& E) {
     ReportException(E, Thread);
-  } catch (const std::exception& E) {
-    ReportException(Exception(AnsiToWide(E.what())), Thread);
   } catch (...) {
-    ReportException(Exception(L"Unknown exception"), Thread);
+    ReportException(CurrentForeignException(), Thread);
   }
 }
 

@@ -121,10 +121,6 @@ class TExceptionDialog : public TForm {
   bool MainThreadException_ = false;
 
  private:
-  void AddStackSection(TStrings* Lines);
-  void AddSystemSection(TStrings* Lines);
-  void AddModulesSection(TStrings* Lines);
-  void AddActiveControlsSection(TStrings* Lines);
   void WriteToLog();
 
   TSimpleExceptionLog* Log_ = nullptr;
@@ -133,7 +129,20 @@ class TExceptionDialog : public TForm {
   // report was made: the details may be built long after.
   std::vector<AnsiString> ActiveControls_;
   bool Building_ = false;
+  bool Built_ = false;
 };
+
+// The report's text without a dialog, for the details and for a report that
+// has no dialog. The head: "Exception class", then "Thread" or "Exception
+// address", then Delimiter.
+void AddReportHead(TStrings* Lines, const TReportedException& Reported, TThread* Thread,
+                   const AnsiString& Delimiter);
+// The sections named by Sections (rs* bits), each ended by Delimiter.
+void AddReportSections(TStrings* Lines, const TReportedException& Reported,
+                       const std::vector<AnsiString>& ActiveControls, Integer Sections,
+                       const AnsiString& Delimiter);
+// The message as the report shows it: with a final full stop, lines ended by CR LF.
+WideString ReportMessage(const WideString& Message);
 
 // "<ImageBase in 8 hex digits> " for a module not loaded at the image base its
 // header asks for; 11 blanks when it is there or the header cannot be read.

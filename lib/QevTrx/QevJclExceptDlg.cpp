@@ -9,6 +9,12 @@
 #include "Scoped.h"
 
 QEV_RESOURCESTRING(QevJclExceptDlg, RsAppError2, L"%s  (Application Error)");
+QEV_RESOURCESTRING(QevJclExceptDlg, RsFatalError,
+                   L"%s\r\n\r\nThe program cannot go on and ends now. The report of this error "
+                   L"was written to:\r\n%s");
+QEV_RESOURCESTRING(QevJclExceptDlg, RsFatalErrorNoFile,
+                   L"%s\r\n\r\nThe program cannot go on and ends now. The report of this error "
+                   L"could not be written: %s");
 
 QEV_DEFINE_CLASS(TQevJclExceptionDialog, QEV_METHOD(ClipboardBtnClick), QEV_METHOD(EmailBtnClick),
                  QEV_METHOD(DetailsMemoDblClick))
@@ -24,17 +30,23 @@ const WideChar* const AttachmentName = L"Error Details.txt";
 WideString ProgramName() { return WideExtractFileNameWithoutExt(WideGetExeFileName()); }
 
 // Registers the program as an event source and reports one error event.
-void WriteEventLog(const WideString& Source, const WideString& Text) {
+bool WriteEventLog(const WideString& Source, const WideString& Text) {
   HANDLE source = RegisterEventSourceW(nullptr, Source.c_str());
-  if (!source) return;
+  if (!source) return false;
   TScopeExit deregister([source] { DeregisterEventSource(source); });
   LPCWSTR strings[1] = {Text.c_str()};
-  ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+  return ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr) != FALSE;
+}
+
+void ShowFatalError(const WideString& Caption, const WideString& Text) {
+  MessageBoxW(nullptr, Text.c_str(), Caption.c_str(),
+              MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 }  // namespace
 
 TEventLogWriter EventLogWriter = &WriteEventLog;
+TFatalErrorNotice FatalErrorNotice = &ShowFatalError;
 
 namespace {
 
@@ -52,17 +64,39 @@ WideString SecondaryBlock(const Exception& E) {
   return lines.Text();
 }
 
-// The open report goes to the log once, then each exception raised meanwhile.
+// The open report goes to the log once it is written, then each exception
+// raised meanwhile.
 void LogSecondaryException(TQevJclExceptionDialog* Dialog, const Exception& E) {
+  TFaultsEndProgram faultsEnd;  // the report cannot show its own fault
   if (!Dialog->ReportLogged) {
     if (!Dialog->DetailsBuilt) {
       Dialog->DetailsAllowed = true;
       Dialog->Perform(UM_BUILDDETAILS, 0, 0);
     }
-    LogReport(AnsiToWide(Dialog->DetailsMemo()->Lines()->Text()));
-    Dialog->ReportLogged = true;
+    Dialog->ReportLogged = LogReport(AnsiToWide(Dialog->DetailsMemo()->Lines()->Text()));
   }
   LogReport(SecondaryBlock(E));
+}
+
+// The lines the program's report adds to the base report's details: the
+// message (and an OLE error's code) below the head.
+void InsertMessageLines(TStrings* Lines, const TReportedException& Reported) {
+  Lines->Insert(2, "Exception message: " + WideToAnsi(Reported.Message));
+  if (Reported.OleError)
+    Lines->Insert(3, Format("OLE Exception Code: 0x%0:.8x (%0:d)", {Reported.OleErrorCode}));
+}
+
+// ...and the system information at their end.
+void AddSystemInformation(TStrings* Lines) {
+  if (!SystemInfoHook) return;
+  TQevStringList info;
+  SystemInfoHook(&info);
+  for (Integer i = 0; i < info.Count(); ++i) Lines->Add(WideToAnsi(info.Get(i)));
+}
+
+AnsiString ErrorCaption(const TReportedException& Reported) {
+  const AnsiString title = Application ? Application->Title() : AnsiString();
+  return Reported.GeneralError ? title : WideToAnsi(WideFormat(LoadResString(RsAppError2), {title}));
 }
 
 class TJclHandlers : public TObject {
@@ -101,9 +135,7 @@ TQevJclExceptionDialog::~TQevJclExceptionDialog() {
 Integer TQevJclExceptionDialog::ShowModal() {
   MessageBeep(MB_ICONHAND);
   ExceptionMessage = Reported().Message;
-  const AnsiString title = Application->Title();
-  SetCaption(Reported().GeneralError ? title : WideToAnsi(WideFormat(LoadResString(RsAppError2),
-                                                                     {title})));
+  SetCaption(ErrorCaption(Reported()));
   FitMessageArea();
   ChooseDetailsFont();
   return inherited::ShowModal();
@@ -151,15 +183,9 @@ void TQevJclExceptionDialog::BeforeDetails() {
 }
 
 void TQevJclExceptionDialog::FillDetails() {
-  TStrings* lines = DetailsMemo()->Lines();
-  lines->Insert(2, "Exception message: " + WideToAnsi(Reported().Message));
-  if (Reported().OleError)
-    lines->Insert(3, Format("OLE Exception Code: 0x%0:.8x (%0:d)", {Reported().OleErrorCode}));
+  InsertMessageLines(DetailsMemo()->Lines(), Reported());
   inherited::FillDetails();
-  if (!SystemInfoHook) return;
-  TQevStringList info;
-  SystemInfoHook(&info);
-  for (Integer i = 0; i < info.Count(); ++i) lines->Add(WideToAnsi(info.Get(i)));
+  AddSystemInformation(DetailsMemo()->Lines());
 }
 
 void TQevJclExceptionDialog::DetailsBtnClick(TObject* Sender) {
@@ -212,7 +238,7 @@ void TQevJclExceptionDialog::EmailBtnClick(TObject*) {
   const WideString fileName = NewGcTempFolder() + AttachmentName;
   SaveDetails(fileName);
   SendMailMapi(Application->Title() + " Issue", WideToAnsi(ErrorMailBody(ExceptionMessage)),
-               WideToAnsi(fileName), false);
+               MapiFilePath(fileName), false);
 }
 
 WideString ErrorMailBody(const WideString& Message) {
@@ -241,16 +267,19 @@ void QevJclExceptionHandler(TObject* Sender, Exception* E) {
   ReportExceptionHandler(Sender, E);
 }
 
-void LogReport(const WideString& Text) {
-  if (UnicodeApiAvailable)
-    LogToEventLog(Text);
-  else
-    LogToErrorFile(Text);
+bool LogReport(const WideString& Text) {
+  if (UnicodeApiAvailable) return LogToEventLog(Text);
+  LogToErrorFile(Text);
+  return true;
 }
 
-void LogToEventLog(const WideString& Text) { EventLogWriter(ProgramName(), Text); }
+bool LogToEventLog(const WideString& Text) {
+  if (EventLogWriter(ProgramName(), Text)) return true;
+  OutputDebugStringW(L"The event log refused the exception report\n");
+  return false;
+}
 
-void LogToErrorFile(const WideString& Text) {
+WideString LogToErrorFile(const WideString& Text) {
   const WideString name = ProgramName();
   const WideString folder =
       ErrorFileFolder.empty()
@@ -265,6 +294,29 @@ void LogToErrorFile(const WideString& Text) {
   TQevStringList lines;
   lines.SetTextStr(Text);
   lines.SaveToFile(fileName);
+  return fileName;
+}
+
+WideString FatalReportText(const Exception& E) {
+  const TReportedException reported = TReportedException::Of(E);
+  const AnsiString delimiter(100, '-');
+  TStringList details;
+  AddReportHead(&details, reported, nullptr, delimiter);
+  InsertMessageLines(&details, reported);
+  AddReportSections(&details, reported, {}, rsStack | rsSystem | rsModules, delimiter);
+  AddSystemInformation(&details);
+  return ReportMessage(reported.Message) + L"\r\n\r\n" + AnsiToWide(details.Text());
+}
+
+void ReportFatalException(const Exception& E) {
+  const WideString message = ReportMessage(E.Message);
+  WideString text;
+  try {
+    text = WideFormat(LoadResString(RsFatalError), {message, LogToErrorFile(FatalReportText(E))});
+  } catch (const Exception& Failure) {
+    text = WideFormat(LoadResString(RsFatalErrorNoFile), {message, Failure.Message});
+  }
+  FatalErrorNotice(AnsiToWide(ErrorCaption(TReportedException::Of(E))), text);
 }
 
 // ---------------------------------------------------------- the guarded run
@@ -296,9 +348,11 @@ void Initialization_QevJclExceptDlg() {
   RegisterClass(TQevJclExceptionDialog::StaticClass());
   ExceptionDialogClass = TQevJclExceptionDialog::StaticClass();
   Application->OnException = JclExceptionEvent();
+  FatalExceptionHandler = &ReportFatalException;
 }
 
 void Finalization_QevJclExceptDlg() {
+  FatalExceptionHandler = nullptr;
   if (Application) Application->OnException = ReportExceptionEvent();
   ExceptionDialogClass = TExceptionDialog::StaticClass();
 }

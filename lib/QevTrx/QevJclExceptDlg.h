@@ -3,7 +3,8 @@
 // with the message, the system information at the end of its details, and
 // buttons that copy the details or hand them to the mail client. Its handler
 // records an exception raised while a report is open (event log on NT, a
-// numbered text file elsewhere). Also the programs' guarded run: their units
+// numbered text file elsewhere); a processor fault that ends the program
+// leaves its report in such a file. Also the programs' guarded run: their units
 // and main block, with every exception ending in the report or a message box.
 #pragma once
 
@@ -53,18 +54,29 @@ extern const WideChar* const DevelopmentEnvironmentExe;
 // Application->OnException of this unit: records an exception raised while a
 // report is open, then hands over to ReportExceptionHandler. Never raises.
 void QevJclExceptionHandler(TObject* Sender, Exception* E);
-// The event log on the NT family (UnicodeApiAvailable), an error file elsewhere.
-void LogReport(const WideString& Text);
-void LogToEventLog(const WideString& Text);
-// "<folder><program>_Error_<nnnn>.txt" with the first free number from 1.
-void LogToErrorFile(const WideString& Text);
+// The event log on the NT family (UnicodeApiAvailable), an error file
+// elsewhere; false when the event log refused the text. A file that cannot be
+// written raises.
+bool LogReport(const WideString& Text);
+bool LogToEventLog(const WideString& Text);
+// "<folder><program>_Error_<nnnn>.txt" with the first free number from 1; its name.
+WideString LogToErrorFile(const WideString& Text);
+// The report of an exception no dialog can show: the message, the details
+// without active controls, and the system information.
+WideString FatalReportText(const Exception& E);
+// FatalExceptionHandler of this unit: the report goes to an error file and a
+// message box tells the user where it is.
+void ReportFatalException(const Exception& E);
 // The text of the mail that carries the details.
 WideString ErrorMailBody(const WideString& Message);
 
 // Seams. The event log writer gets the program's name as the source; by
 // default it registers that source and reports an error event.
-using TEventLogWriter = void (*)(const WideString& Source, const WideString& Text);
+using TEventLogWriter = bool (*)(const WideString& Source, const WideString& Text);
 extern TEventLogWriter EventLogWriter;
+// Tells the user that the program ends after an error; by default a message box.
+using TFatalErrorNotice = void (*)(const WideString& Caption, const WideString& Text);
+extern TFatalErrorNotice FatalErrorNotice;
 // The error files' folder with its trailing backslash; empty: the temporary
 // folder + the program's name + "\".
 extern WideString ErrorFileFolder;

@@ -1,6 +1,8 @@
 // Stands in for the mail library in the tests: MAPISendMail records what it
-// is handed, for StandInLastCall, and answers the result named by the
-// environment variable QEV_MAPI_RESULT (0 without it).
+// is handed, for StandInLastCall, and the text of its first attachment as the
+// client would read it by that path, for StandInLastAttachment ("missing" when
+// it cannot be opened); it answers the result named by the environment
+// variable QEV_MAPI_RESULT (0 without it).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,6 +14,17 @@
 namespace {
 
 std::string LastCall;
+std::string LastAttachment;
+
+std::string FileText(const char* Path) {
+  std::FILE* file = Path ? std::fopen(Path, "rb") : nullptr;
+  if (!file) return "missing";
+  std::string text;
+  char buffer[256];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
 
 std::string Text(const char* S) { return S ? S : "null"; }
 
@@ -33,6 +46,9 @@ std::string File(const MapiFileDesc& F) {
 }  // namespace
 
 extern "C" __declspec(dllexport) const char* StandInLastCall() { return LastCall.c_str(); }
+extern "C" __declspec(dllexport) const char* StandInLastAttachment() {
+  return LastAttachment.c_str();
+}
 
 extern "C" __declspec(dllexport) ULONG WINAPI MAPISendMail(LHANDLE Session, ULONG_PTR UIParam,
                                                            lpMapiMessage M, FLAGS Flags,
@@ -47,6 +63,7 @@ extern "C" __declspec(dllexport) ULONG WINAPI MAPISendMail(LHANDLE Session, ULON
   for (ULONG i = 0; i < M->nRecipCount; ++i) LastCall += " " + Recipient(M->lpRecips[i]);
   LastCall += "\nfiles=" + Number(M->nFileCount);
   for (ULONG i = 0; i < M->nFileCount; ++i) LastCall += " " + File(M->lpFiles[i]);
+  LastAttachment = M->nFileCount ? FileText(M->lpFiles[0].lpszPathName) : "";
   char result[16] = "0";
   GetEnvironmentVariableA("QEV_MAPI_RESULT", result, sizeof result);
   return static_cast<ULONG>(std::strtoul(result, nullptr, 10));

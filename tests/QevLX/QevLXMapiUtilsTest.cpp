@@ -22,6 +22,7 @@ class MapiTest : public testing::Test {
     Library.reset(LoadLibraryW(StandIn.c_str()));
     ASSERT_TRUE(Library);
     LastCall = ProcAddress<const char* (*)()>(Library.get(), "StandInLastCall");
+    LastAttachment = ProcAddress<const char* (*)()>(Library.get(), "StandInLastAttachment");
   }
   void TearDown() override { SetEnvironmentVariableA("QEV_MAPI_RESULT", nullptr); }
   static void Answer(const char* Result) { SetEnvironmentVariableA("QEV_MAPI_RESULT", Result); }
@@ -36,6 +37,7 @@ class MapiTest : public testing::Test {
   std::wstring StandIn;
   TModuleOwner Library;
   const char* (*LastCall)() = nullptr;
+  const char* (*LastAttachment)() = nullptr;
 };
 
 TEST_F(MapiTest, MessageCarriesSmtpAddressesNamesAndAnUnplacedAttachment) {
@@ -81,6 +83,23 @@ TEST_F(MapiTest, MissingLibraryOrEntryRaiseTheirTextsAndTheLibraryIsFreedOnEvery
   MapiLibraryName = L"version.dll";
   ExpectRaises<Exception>([] { SendMailMapi("S", "B", "", true); },
                           L"MAPISendMail is not available at this time (in Mapi32.dll).");
+}
+
+// The client opens the attachment by the 8-bit path: a folder named outside
+// the code page is reached by its short name, one inside it by its own.
+TEST_F(MapiTest, AttachmentsAreHandedByAPathTheCodePageHolds) {
+  TTempFolder folder;
+  const std::wstring outside = folder.Path() + L"\x436\x4E2D";
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  const std::wstring details = outside + L"\\Error Details.txt";
+  TTempFolder::CreateFileWithText(details, "the details");
+  SendMailMapi("S", "B", WideToAnsi(details), true);
+  EXPECT_STREQ("missing", LastAttachment());
+  SendMailMapi("S", "B", MapiFilePath(details), true);
+  EXPECT_STREQ("the details", LastAttachment());
+  const std::wstring inside = folder.Path() + L"caf\xE9.txt";
+  TTempFolder::CreateFileWithText(inside, "inside");
+  EXPECT_EQ(WideToAnsi(inside), MapiFilePath(inside));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // steps inside the report's own message loop.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <set>
@@ -14,13 +15,22 @@
 #include "../Support/QevTestSupport.h"
 #include "ExtCtrls.h"
 #include "QevJclExceptDlg.h"
+#include "QevLXUtils.h"
 #include "Scoped.h"
+
+// Outside any namespace, so that the routine table names them just so.
+int* volatile Nowhere = reinterpret_cast<int*>(0x10);
+volatile int Zero = 0;
+[[gnu::noinline]] void FaultByWritingNowhere() { *Nowhere = 1; }
+[[gnu::noinline]] void FaultByDividingByZero() { Nowhere = reinterpret_cast<int*>(1 / Zero); }
+[[gnu::noinline]] void ThrowOutOfRange() { (void)std::vector<int>().at(1); }
 
 namespace {
 
 struct TSeenReport {
   AnsiString Caption, Message, Details;
   std::vector<void*> Frames;
+  void* Address;
 };
 
 class TReportDriver {
@@ -46,7 +56,8 @@ class TReportDriver {
   }
   void Close(TQevJclExceptionDialog* Report) {
     Reports.push_back({Report->Caption(), Report->TextLabel()->GetText(),
-                       Report->DetailsMemo()->Lines()->Text(), Report->Reported().Stack.Frames});
+                       Report->DetailsMemo()->Lines()->Text(), Report->Reported().Stack.Frames,
+                       Report->Reported().Address});
     Report->SetModalResult(mrOk);
   }
 
@@ -100,11 +111,19 @@ class TReportDriver {
 TReportDriver* TReportDriver::Current = nullptr;
 
 std::vector<std::wstring> Events;
-void RecordEvent(const WideString&, const WideString& Text) { Events.push_back(Text); }
+int RefusedEvents = 0;  // the event log refuses this many writes first
+bool RecordEvent(const WideString&, const WideString& Text) {
+  if (RefusedEvents > 0) return --RefusedEvents, false;
+  Events.push_back(Text);
+  return true;
+}
 
 class ExceptDlgTest : public testing::Test {
  protected:
-  void SetUp() override { Events.clear(); }
+  void SetUp() override {
+    Events.clear();
+    RefusedEvents = 0;
+  }
   template <class E>
   static void Report(const E& Error) {
     try {
@@ -139,8 +158,11 @@ TEST_F(ExceptDlgTest, CaptionTellsAUsersErrorAndTheMessageEndsInAFullStop) {
 TEST_F(ExceptDlgTest, ExceptionsWhileAReportIsOpenAreShownPlainlyAndLogged) {
   TRoadSwitch nt(true);
   std::vector<void*> firstFrames;
+  // The second comes before the report's posted build of its details, and
+  // the event log refuses the first report: it is written with the third.
+  Driver.Later([] { throw EQevInternalError(L"second"); });
+  RefusedEvents = 1;
   Driver.OnReport = [this](TQevJclExceptionDialog* R) {
-    Driver.Later([] { throw EQevInternalError(L"second"); });
     Driver.Later([] { throw EConvertError(L"third"); });
     Driver.Later([this, R] { Driver.Close(R); });
   };
@@ -152,16 +174,19 @@ TEST_F(ExceptDlgTest, ExceptionsWhileAReportIsOpenAreShownPlainlyAndLogged) {
   }
   EXPECT_EQ((std::vector<std::wstring>{L"second.", L"third."}), Driver.Boxes);
   ASSERT_EQ(3u, Events.size());
-  EXPECT_NE(std::wstring::npos, Events[0].find(L"Exception class: EOSError\r\n"));
-  EXPECT_NE(std::wstring::npos, Events[0].find(L"\r\nException message: first\r\n"));
   const std::wstring head = L"<----Secondary Exception Stack Trace---->\r\n";
-  EXPECT_EQ(0u, Events[1].find(head + L"EQevInternalError\r\nsecond\r\n\r\n")) << Events[1];
+  EXPECT_EQ(0u, Events[0].find(head + L"EQevInternalError\r\nsecond\r\n\r\n")) << Events[0];
+  EXPECT_NE(std::wstring::npos, Events[1].find(L"Exception class: EOSError\r\n"));
+  EXPECT_NE(std::wstring::npos, Events[1].find(L"\r\nException message: first\r\n"));
   EXPECT_EQ(0u, Events[2].find(head + L"EConvertError\r\nthird\r\n\r\n")) << Events[2];
 
   ASSERT_EQ(1u, Driver.Reports.size());
   const TSeenReport& seen = Driver.Reports[0];
   EXPECT_EQ("first.", seen.Message);
   EXPECT_TRUE(Has(seen.Details, "Exception message: first\r\n"));
+  const auto first = seen.Details.find("\r\nStack list, generated ");
+  ASSERT_NE(AnsiString::npos, first) << seen.Details;
+  EXPECT_EQ(AnsiString::npos, seen.Details.find("\r\nStack list, generated ", first + 1));
   EXPECT_FALSE(Has(seen.Details, "second") || Has(seen.Details, "third"));
   EXPECT_FALSE(firstFrames.empty());
   EXPECT_EQ(firstFrames, seen.Frames);
@@ -256,6 +281,92 @@ TEST_F(ExceptDlgTest, ExceptionsOfUnitsTimersAndThreadsAreReported) {
   EXPECT_EQ("from a timer.", Driver.Reports[2].Message);
   EXPECT_EQ("from a thread.", Driver.Reports[3].Message);
   EXPECT_TRUE(Has(Driver.Reports[3].Details, "\r\nThread: TThread (ID "));
+}
+
+// The step a timer runs; a cleanup around it must run before the report.
+class TFaultingStep : public TObject {
+ public:
+  void Fire(TObject* Sender) {
+    static_cast<TTimer*>(Sender)->SetEnabled(false);
+    TScopeExit cleanup([this] { ++Cleanups; });
+    Step();
+  }
+  void (*Step)() = nullptr;
+  int Cleanups = 0;
+};
+
+AnsiString FirstFrameOf(const AnsiString& Details) {
+  const auto at = Details.find("\r\n", Details.find("Stack list, generated "));
+  return Details.substr(at + 2, Details.find("\r\n", at + 2) - at - 2);
+}
+
+// Each is reported as its own class with the stack where it happened, and
+// the program goes on.
+TEST_F(ExceptDlgTest, FaultsAndForeignExceptionsOfTheMainThreadAreReportedWhereTheyHappened) {
+  TFaultingStep step;
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  timer.SetOnTimer(TNotifyEvent::Bind<&TFaultingStep::Fire>(&step));
+  size_t made = 0;
+  for (void (*fault)() : {&FaultByWritingNowhere, &FaultByDividingByZero, &ThrowOutOfRange}) {
+    step.Step = fault;
+    timer.SetEnabled(true);
+    ++made;
+    ASSERT_TRUE(PumpUntil([&] { return Driver.Reports.size() == made; }));
+  }
+  EXPECT_EQ(3, step.Cleanups);
+  const TSeenReport& violation = Driver.Reports[0];
+  EXPECT_TRUE(Has(violation.Message, "Access violation at address ")) << violation.Message;
+  EXPECT_TRUE(Has(violation.Message, " in module 'ExceptDlgTests.exe'. Write of address ")) << violation.Message;
+  EXPECT_EQ(0u, violation.Details.find("Exception class: EAccessViolation\r\n"));
+  EXPECT_TRUE(Has(FirstFrameOf(violation.Details), "FaultByWritingNowhere")) << violation.Details;
+  EXPECT_NE(std::wstring::npos, FormatCodeLocation(static_cast<BYTE*>(violation.Address) + 1)
+                                    .find(L"FaultByWritingNowhere"));
+  const TSeenReport& division = Driver.Reports[1];
+  EXPECT_EQ("Division by zero.", division.Message);
+  EXPECT_EQ(0u, division.Details.find("Exception class: EDivByZero\r\n"));
+  EXPECT_TRUE(Has(FirstFrameOf(division.Details), "FaultByDividingByZero")) << division.Details;
+  const TSeenReport& range = Driver.Reports[2];
+  EXPECT_EQ(0u, range.Details.find("Exception class: std::out_of_range\r\n")) << range.Details;
+  EXPECT_TRUE(Has(range.Details, "ThrowOutOfRange")) << range.Details;
+}
+
+class TFaultingThread : public TThread {
+ public:
+  TFaultingThread() : TThread(true) {}
+
+ protected:
+  void Execute() override { FaultByWritingNowhere(); }
+};
+
+void NoticeOnStandardError(const WideString&, const WideString& Text) {
+  std::fprintf(stderr, "%s\n", WideToAnsi(Text).c_str());
+}
+
+// The program (a child of this test) ends with the fault's code; the report
+// is in a file of the temporary folder, and a notice says where.
+TEST_F(ExceptDlgTest, AFaultInAnotherThreadEndsTheProgramWithItsReportInAFile) {
+  ErrorFileFolder = WideIncludeTrailingBackslash(WideGetTempPath()) + L"QevFaultReportTest\\";
+  const WideString reportFile = ErrorFileFolder + L"ExceptDlgTests_Error_0001.txt";
+  DeleteFileW(reportFile.c_str());
+  EXPECT_EXIT(
+      {
+        FatalErrorNotice = &NoticeOnStandardError;
+        TFaultingThread thread;
+        thread.Resume();
+        thread.WaitFor();
+      },
+      testing::ExitedWithCode(static_cast<int>(EXCEPTION_ACCESS_VIOLATION)),
+      "The report of this error was written to:");
+  TQevStringList report;
+  report.LoadFromFile(reportFile);
+  const AnsiString text = WideToAnsi(report.Text());
+  DeleteFileW(reportFile.c_str());
+  RemoveDirectoryW(ErrorFileFolder.c_str());
+  EXPECT_TRUE(Has(text, "\r\n\r\nException class: EAccessViolation\r\n")) << text;
+  EXPECT_TRUE(Has(text, "\r\nException message: Access violation at address ")) << text;
+  EXPECT_TRUE(Has(FirstFrameOf(text), "FaultByWritingNowhere")) << text;
+  EXPECT_TRUE(Has(text, "\r\nList of loaded modules:\r\n")) << text;
 }
 
 }  // namespace

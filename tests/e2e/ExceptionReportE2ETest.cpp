@@ -3,7 +3,8 @@
 // the details, copies them and mails them through the mail stand-in, which the
 // setup loads as MAPI32.DLL from its own folder and which answers with an
 // error, whose message shows the stand-in was reached. The Windows folder of
-// the test's prefix is put back as it was.
+// the test's prefix is put back as it was. A processor fault in a thread of
+// the running setup ends it with its report in a file and a box that says so.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -155,6 +156,46 @@ TEST(ExceptionReportE2ETest, FailedInstallIsReportedWithDetailsCopiedAndMailed) 
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(report); }));
   Click(ChildWithText(wizard, L"Cancel"));
   EXPECT_EQ(0u, setup.WaitExit().value_or(99));
+}
+
+// A thread sent to an address that holds no code faults at once.
+TEST(ExceptionReportE2ETest, AFaultInAThreadEndsTheProgramWithItsReportInAFile) {
+  TTempFolder folder;
+  const std::wstring setupPath = folder.Path() + L"VintraFilmScrSetup.exe";
+  ASSERT_TRUE(CopyFileW(HostPath(QEV_SETUP_PATH).c_str(), setupPath.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(HostPath(QEV_SAVER_PATH).c_str(), (folder.Path() + L"vintraflm.scr").c_str(),
+                        FALSE));
+  TProgramUnderTest setup(L"\"" + setupPath + L"\"");
+  ASSERT_TRUE(setup.Started());
+  ASSERT_TRUE(setup.WaitWindow());
+  THandleOwner thread(CreateRemoteThread(setup.Process(), nullptr, 0,
+                                         reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10), nullptr,
+                                         0, nullptr));
+  ASSERT_TRUE(thread.get());
+
+  HWND box = WaitTopLevel(setup, ReportCaption);
+  ASSERT_TRUE(box);
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  const std::wstring said = text;  // its lines end in LF here
+  const std::wstring head = L"The report of this error was written to:";
+  const size_t named = said.find(L'\n', said.find(head));
+  ASSERT_NE(std::wstring::npos, named) << WideToAnsi(said);
+  EXPECT_EQ(0u, said.find(L"Access violation at address ")) << WideToAnsi(said);
+  const std::wstring reportFile = said.substr(named + 1);
+  TScreenShot::OfWindow(box).Keep(L"FaultReportBox");
+  Click(ChildWithText(box, L"OK"));
+  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), setup.WaitExit().value_or(99));
+
+  TQevStringList report;
+  report.LoadFromFile(reportFile);
+  const std::wstring written = report.Text();
+  DeleteFileW(reportFile.c_str());
+  for (const wchar_t* part :
+       {L"\r\nException class: EAccessViolation\r\n", L"\r\nException message: Access violation",
+        L"\r\nStack list, generated ", L"\r\nSystem   : ", L"\r\nList of loaded modules:\r\n",
+        L"\\VintraFilmScrSetup.exe\r\n"})
+    EXPECT_TRUE(Has(written, part)) << WideToAnsi(part);
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ class TProgramUnderTest {
   TProgramUnderTest& operator=(const TProgramUnderTest&) = delete;
 
   bool Started() const { return Started_; }
+  HANDLE Process() const { return Process_.hProcess; }
   bool Running() const { return WaitForSingleObject(Process_.hProcess, 0) == WAIT_TIMEOUT; }
   // The exit code, or nothing when it is still running after the wait.
   std::optional<DWORD> WaitExit(DWORD Milliseconds = Patience) const {
