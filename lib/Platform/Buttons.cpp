@@ -163,11 +163,9 @@ void TButtonGlyph::DrawGlyph(TCanvas* Canvas, const TPoint& Pos, TButtonState St
   const Integer index = CreateButtonGlyph(State);
   if (index < 0) return;
   if (Transparent || State == bsExclusive)
-    ImageList_DrawEx(GlyphList_->Handle(), index, Canvas->Handle(), Pos.x, Pos.y, 0, 0, CLR_NONE,
-                     CLR_NONE, ILD_TRANSPARENT);
+    GlyphList_->Draw(index, Canvas->Handle(), Pos.x, Pos.y, CLR_NONE, ILD_TRANSPARENT);
   else
-    ImageList_DrawEx(GlyphList_->Handle(), index, Canvas->Handle(), Pos.x, Pos.y, 0, 0,
-                     ColorToRGB(clBtnFace), CLR_NONE, ILD_NORMAL);
+    GlyphList_->Draw(index, Canvas->Handle(), Pos.x, Pos.y, ColorToRGB(clBtnFace), ILD_NORMAL);
 }
 
 TRect TButtonGlyph::Draw(TCanvas* Canvas, const TRect& Client, const TPoint& Offset,

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "Scoped.h"
 #include "StdActns.h"
 
 QEV_DEFINE_CLASS(TTabSheet,
@@ -47,12 +48,14 @@ QEV_DEFINE_CLASS(TStatusBar)
 
 namespace {
 DWORD InitializedClasses = 0;
+// comctl32 comes with the first common control, not at the program's start.
+TLateEntry<decltype(&InitCommonControlsEx)> InitControls("comctl32.dll", "InitCommonControlsEx");
 }  // namespace
 
 void InitCommonControl(DWORD Classes) {
   if ((InitializedClasses & Classes) == Classes) return;
   INITCOMMONCONTROLSEX init{sizeof(init), Classes};
-  if (InitCommonControlsEx(&init)) InitializedClasses |= Classes;
+  if (InitControls.CallOr(FALSE, &init)) InitializedClasses |= Classes;
 }
 
 // -------------------------------------------------------------- tab sheet

@@ -1,5 +1,17 @@
 #include "ImgList.h"
 
+#include "Scoped.h"
+
+namespace {
+
+TLateEntry<decltype(&ImageList_Create)> CreateList("comctl32.dll", "ImageList_Create");
+TLateEntry<decltype(&ImageList_Destroy)> DestroyList("comctl32.dll", "ImageList_Destroy");
+TLateEntry<decltype(&ImageList_GetImageCount)> ListCount("comctl32.dll", "ImageList_GetImageCount");
+TLateEntry<decltype(&ImageList_AddMasked)> AddMaskedImage("comctl32.dll", "ImageList_AddMasked");
+TLateEntry<decltype(&ImageList_DrawEx)> DrawImage("comctl32.dll", "ImageList_DrawEx");
+
+}  // namespace
+
 QEV_DEFINE_CLASS(TCustomImageList)
 QEV_DEFINE_CLASS(TImageList)
 
@@ -19,23 +31,28 @@ void TCustomImageList::SetSize(Integer AWidth, Integer AHeight) {
 }
 
 Integer TCustomImageList::Count() const {
-  return Handle_ ? ImageList_GetImageCount(Handle_) : 0;
+  return Handle_ ? ListCount.CallOr(0, Handle_) : 0;
 }
 
 HIMAGELIST TCustomImageList::Handle() {
   if (!Handle_) {
     SetLastError(ERROR_SUCCESS);  // the image list sets no code of its own
-    Handle_ = ImageList_Create(Width_, Height_, ILC_COLORDDB | ILC_MASK, 4, 4);
+    Handle_ = CreateList.CallOr(HIMAGELIST{}, Width_, Height_, UINT{ILC_COLORDDB | ILC_MASK}, 4, 4);
     if (!Handle_) RaiseLastOSError();
   }
   return Handle_;
 }
 
 Integer TCustomImageList::AddMasked(TBitmap* Image, TColor MaskColor) {
-  return ImageList_AddMasked(Handle(), Image->Handle(), ColorToRGB(MaskColor));
+  return AddMaskedImage.CallOr(-1, Handle(), Image->Handle(), ColorToRGB(MaskColor));
+}
+
+void TCustomImageList::Draw(Integer Index, HDC DC, Integer X, Integer Y, COLORREF Background,
+                            UINT Style) {
+  DrawImage.CallOr(FALSE, Handle(), Index, DC, X, Y, 0, 0, Background, COLORREF{CLR_NONE}, Style);
 }
 
 void TCustomImageList::FreeHandle() {
-  if (Handle_) ImageList_Destroy(Handle_);
+  if (Handle_) DestroyList.CallOr(FALSE, Handle_);
   Handle_ = nullptr;
 }

@@ -1,5 +1,5 @@
 // Lists of equally sized images on a system image list, as far as glyph
-// buttons need them.
+// buttons need them. comctl32 is bound on the first list, not linked.
 #pragma once
 
 #include "Classes.h"
@@ -27,6 +27,8 @@ class TCustomImageList : public TComponent {
 
   // Adds Image with MaskColor transparent; returns its index (-1 on failure).
   Integer AddMasked(TBitmap* Image, TColor MaskColor);
+  // Draws image Index at (X, Y) of DC with ImageList_DrawEx's colours and style.
+  void Draw(Integer Index, HDC DC, Integer X, Integer Y, COLORREF Background, UINT Style);
 
  private:
   void FreeHandle();

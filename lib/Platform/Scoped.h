@@ -72,6 +72,39 @@ Function ProcAddress(HMODULE Module, const char* Name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(p));
 }
 
+// An entry of a system library bound by name on its first call; the library
+// is loaded then and kept for the process. A run that never calls it neither
+// loads the library nor pays for its memory (comctl32 and shell32 cost a
+// screen saver that shows neither a common control nor a shell window
+// megabytes). Holds no constructor code, so it may be a global.
+template <class Function>
+class TLateEntry {
+ public:
+  constexpr TLateEntry(const char* Library, const char* Name) : Library_(Library), Name_(Name) {}
+
+  // The entry, or nullptr without the library or entry.
+  Function Get() {
+    if (!Bound_) {
+      Entry_ = ProcAddress<Function>(LoadLibraryA(Library_), Name_);
+      Bound_ = true;
+    }
+    return Entry_;
+  }
+
+  // Calls the entry; without it, returns Otherwise.
+  template <class Result, class... Args>
+  Result CallOr(Result Otherwise, Args... Arguments) {
+    const Function entry = Get();
+    return entry ? entry(Arguments...) : Otherwise;
+  }
+
+ private:
+  const char* Library_;
+  const char* Name_;
+  Function Entry_ = nullptr;
+  bool Bound_ = false;
+};
+
 // ------------------------------------------------------------ device contexts
 
 // The DC of a window's client area (with its frame when WholeWindow), or of

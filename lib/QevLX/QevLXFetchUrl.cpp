@@ -8,11 +8,12 @@
 #include "Forms.h"
 #include "QevLXSafeWinInet.h"
 #include "QevSysUtils.h"
+#include "TickCount64.h"
 
 QEV_RESOURCESTRING(QevLXFetchUrl, SConnecting, L"Connecting...");
 QEV_RESOURCESTRING(QevLXFetchUrl, SRequestTimedOut, L"Request timed out.");
 
-ULONGLONG(WINAPI* FetchUrlTickCount)() = &GetTickCount64;
+ULONGLONG(WINAPI* FetchUrlTickCount)() = &TickCount64;
 Integer WebStatTimeoutSeconds = 120;
 Int64 FetchUrlMaxBytes = 0;
 TWebDownloadProgressFactory CreateWebDownloadProgress = nullptr;
@@ -392,8 +393,8 @@ void StopWebStatThreads() {
   }
   // They hand their last steps to this thread. Their request workers are let
   // go: a worker keeps WinInet loaded and leaves it as soon as its blocked call returns.
-  const ULONGLONG start = GetTickCount64();
-  while (TWebStatThread::RunningCount() > 0 && GetTickCount64() - start < StopWaitMs)
+  const ULONGLONG start = TickCount64();
+  while (TWebStatThread::RunningCount() > 0 && TickCount64() - start < StopWaitMs)
     CheckSynchronize(50);
 }
 

@@ -15,6 +15,14 @@ TShellWideFunctions ShellWideFunctions;
 
 namespace {
 
+// The rest of shell32, also bound on first use: a running screen saver opens
+// nothing with the shell and need not load it.
+TLateEntry<decltype(&ShellExecuteW)> ShellExecuteWide("shell32.dll", "ShellExecuteW");
+TLateEntry<decltype(&ShellExecuteA)> ShellExecuteAnsi("shell32.dll", "ShellExecuteA");
+TLateEntry<decltype(&SHFileOperationA)> FileOperationAnsi("shell32.dll", "SHFileOperationA");
+TLateEntry<decltype(&SHFreeNameMappings)> FreeNameMappings("shell32.dll", "SHFreeNameMappings");
+const auto NoShell = reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+
 // 8-bit copy of a wide argument; nil gives an empty text.
 AnsiString Ansi(LPCWSTR text) {
   return text ? WideToAnsi(text, static_cast<Integer>(WStrLen(text))) : AnsiString();
@@ -309,12 +317,12 @@ BOOL Qev_GetUserNameW(LPWSTR buffer, LPDWORD size) {
 HINSTANCE Qev_ShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
                             LPCWSTR directory, INT showCommand) {
   if (UnicodeApiAvailable)
-    return ShellExecuteW(window, operation && *operation ? operation : nullptr, file, parameters,
-                         directory, showCommand);
+    return ShellExecuteWide.CallOr(NoShell, window, operation && *operation ? operation : nullptr,
+                                   file, parameters, directory, showCommand);
   AnsiString op = Ansi(operation), name = Ansi(file), params = Ansi(parameters),
              dir = Ansi(directory);
-  return ShellExecuteA(window, PCharOrNil(op), PCharOrNil(name), PCharOrNil(params),
-                       PCharOrNil(dir), showCommand);
+  return ShellExecuteAnsi.CallOr(NoShell, window, PCharOrNil(op), PCharOrNil(name),
+                                 PCharOrNil(params), PCharOrNil(dir), showCommand);
 }
 
 HMODULE Qev_LoadLibraryW(LPCWSTR fileName) {
@@ -412,23 +420,23 @@ int Qev_SHFileOperationW(LPSHFILEOPSTRUCTW operation) {
   ansi.pTo = operation->pTo ? to.c_str() : nullptr;
   ansi.fFlags = operation->fFlags;
   ansi.lpszProgressTitle = operation->lpszProgressTitle ? title.c_str() : nullptr;
-  int result = SHFileOperationA(&ansi);
+  int result = FileOperationAnsi.CallOr(int{ERROR_DLL_NOT_FOUND}, &ansi);
   operation->fAnyOperationsAborted = ansi.fAnyOperationsAborted;
   operation->hNameMappings = nullptr;
   if (ansi.hNameMappings) {
     if (operation->fFlags & FOF_WANTMAPPINGHANDLE)
       operation->hNameMappings = ConvertNameMappingsAToW(ansi.hNameMappings);
-    SHFreeNameMappings(ansi.hNameMappings);
+    if (const auto free = FreeNameMappings.Get()) free(ansi.hNameMappings);
   }
   return result;
 }
 
 void Qev_SHFreeNameMappings(HANDLE nameMappings) {
   if (!nameMappings) return;
-  if (UnicodeApiAvailable)
-    SHFreeNameMappings(nameMappings);
-  else
+  if (!UnicodeApiAvailable)
     LocalFree(nameMappings);
+  else if (const auto free = FreeNameMappings.Get())
+    free(nameMappings);
 }
 
 // ------------------------------------------------------ shell functions

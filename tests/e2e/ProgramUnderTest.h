@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "Scoped.h"
 #include "System.h"
+
+#include <tlhelp32.h>
 
 constexpr DWORD Patience = 30000;  // ms; generous, the machine may be busy
 
@@ -106,6 +109,20 @@ class TProgramUnderTest {
     DWORD pid = 0;
     GetWindowThreadProcessId(Wnd, &pid);
     return pid == Process_.dwProcessId;
+  }
+  // Whether the program has the library Name (file name, case ignored) loaded now.
+  bool HasLoaded(const wchar_t* Name) const {
+    THandleOwner snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, Process_.dwProcessId));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) {
+      snapshot.release();
+      return false;
+    }
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Module32FirstW(snapshot.get(), &entry); more;
+         more = Module32NextW(snapshot.get(), &entry))
+      if (lstrcmpiW(entry.szModule, Name) == 0) return true;
+    return false;
   }
 
  private:

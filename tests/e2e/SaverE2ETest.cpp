@@ -261,6 +261,9 @@ TEST_F(SaverE2ETest, RunShowsRunningCountersOnBlackUntilAKey) {
     return now.left != at.left && now.top != at.top && countersDiffer(second, now);
   })) << "the panel or the counters stood still";
 
+  // It shows no common control, so it has not paid for their library.
+  EXPECT_FALSE(saver.HasLoaded(L"comctl32.dll"));
+
   PostKey(wnd, VK_SPACE);
   EXPECT_EQ(0u, saver.WaitExit().value_or(99));
   CURSORINFO cursor{};
