@@ -59,13 +59,14 @@ bool IsFault(DWORD Code) {
 
 // The calling thread's information block (its stack bounds).
 const NT_TIB* ThreadInfo() {
+  // NtCurrentTeb's inline segment read trips -Warray-bounds when optimised.
+  const NT_TIB* tib;
 #ifdef _WIN64
-  return reinterpret_cast<const NT_TIB*>(NtCurrentTeb());
+  asm("movq %%gs:0x30, %0" : "=r"(tib));
 #else
-  const NT_TIB* tib;  // NtCurrentTeb's inline read of fs trips -Warray-bounds
   asm("movl %%fs:0x18, %0" : "=r"(tib));
-  return tib;
 #endif
+  return tib;
 }
 
 bool InStack(ULONG_PTR Address, size_t Size) {
