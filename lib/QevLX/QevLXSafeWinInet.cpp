@@ -233,8 +233,9 @@ void Initialization_QevLXSafeWinInet() {
 
 void Finalization_QevLXSafeWinInet() {
   if (StopWinInetThreads) StopWinInetThreads();
-  WinInetLibrary.reset();
+  // No entry point may outlive the library in the table.
   SafeWinInetOn = false;
   SafeWinInet = {};
+  WinInetLibrary.reset();
   InternetConnectionDisabledMsg.clear();
 }
