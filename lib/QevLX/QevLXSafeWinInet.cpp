@@ -95,7 +95,9 @@ void CloseThrough(const TSafeWinInetTable& Entries, HINTERNET Handle) {
 }
 
 // The saver stores its own options as text "0" and "1": a text that is a
-// number counts as that number.
+// number counts as that number. Any other value ("False", "no", binary data)
+// was put there to say something, and the switch exists to turn web access
+// off: it keeps it off. The program itself starts all the same.
 bool ReadSwitchText(const TQevRegistryLX& Reg, const WideString& ValueName) {
   Integer value = 0;
   try {
@@ -103,7 +105,7 @@ bool ReadSwitchText(const TQevRegistryLX& Reg, const WideString& ValueName) {
   } catch (const ERegistryException&) {
     TraceDroppedException(L"ReadRegistryBoolDef");
   }
-  return true;  // an unreadable value must not keep the program from starting
+  return false;
 }
 
 }  // namespace
@@ -233,8 +235,9 @@ void Initialization_QevLXSafeWinInet() {
 
 void Finalization_QevLXSafeWinInet() {
   if (StopWinInetThreads) StopWinInetThreads();
-  WinInetLibrary.reset();
+  // No entry point may outlive the library in the table.
   SafeWinInetOn = false;
   SafeWinInet = {};
+  WinInetLibrary.reset();
   InternetConnectionDisabledMsg.clear();
 }

@@ -48,8 +48,8 @@ extern WideString InternetConnectionDisabledMsg;
 
 // The Internet switch: the 32-bit value ValueName under Root\KeyName, or a
 // text that is an integer ("0", "1"); non-zero allows. An empty key name, a
-// key that does not open, a missing value or one that reads as no integer
-// all mean allowed.
+// key that does not open or a missing value mean allowed; a value present
+// that reads as no integer means not allowed.
 bool ReadRegistryBoolDef(HKEY Root, const WideString& KeyName, const WideString& ValueName);
 // Loads WinInet (once) and binds its entry points when the switch allows it;
 // whether WinInet is now on. A failure is shown in a message box and raised again.

@@ -57,6 +57,19 @@ Int64 ContentLength(const WideString& Text) {
 
 WideString AppTitle() { return Application ? AnsiToWide(Application->Title()) : WideString(); }
 
+// The exception being handled, one of another class made an EForeignException
+// here, on its own thread, while the record of its throw is fresh: it keeps its
+// class and stack as on the main thread.
+std::exception_ptr CurrentAsException() {
+  try {
+    throw;
+  } catch (const Exception&) {
+    return std::current_exception();
+  } catch (...) {
+    return std::make_exception_ptr(CurrentForeignException());
+  }
+}
+
 bool IsRedirect(Integer Status) {
   switch (Status) {
     case HTTP_STATUS_MOVED:
@@ -98,7 +111,7 @@ void SplitHostAndPath(const WideString& Rest, WideString& Host, Integer& Port,
 std::atomic<Integer> TQevWinInetRequestThread::Running_ = 0;
 
 TQevWinInetRequestThread::TQevWinInetRequestThread()
-    : TThread(true), Link_(std::make_shared<TRequestLink>()) {
+    : TThread(true), Link_(std::make_shared<TRequestLink>()), WinInet_(Link_->WinInet) {
   ++Running_;
 }
 
@@ -107,8 +120,8 @@ TQevWinInetRequestThread::~TQevWinInetRequestThread() {
 }
 
 void TQevWinInetRequestThread::Detach() {
-  // The worker frees itself only after it saw Detached, so the link must
-  // outlive the unlock below.
+  // Once the lock is let go the worker may end and free itself at any moment:
+  // from there on only the link is used, which this keeps alive.
   std::shared_ptr<TRequestLink> link = Link_;
   HINTERNET request = nullptr, connection = nullptr;
   {
@@ -123,8 +136,8 @@ void TQevWinInetRequestThread::Detach() {
       connection = std::exchange(link->Redirected, nullptr);
     }
   }
-  WinInet_.Close(request);
-  WinInet_.Close(connection);
+  link->WinInet.Close(request);
+  link->WinInet.Close(connection);
 }
 
 HINTERNET TQevWinInetRequestThread::RequestHandle() {
@@ -176,7 +189,7 @@ void TQevWinInetRequestThread::Execute() {
     if (DownloadOption == doStream) ReadResponse();
   } catch (...) {
     if (Terminated()) return;
-    ExceptionObject_ = std::current_exception();
+    ExceptionObject_ = CurrentAsException();
     Synchronize(TThreadMethod::Bind<&TQevWinInetRequestThread::SyncException>(this));
   }
 }
@@ -416,11 +429,8 @@ void TQevWinInetRequestThread::SyncException() {
   try {
     try {
       std::rethrow_exception(ExceptionObject_);
-    } catch (Exception& E) {
+    } catch (Exception& E) {  // a foreign one came as EForeignException
       OnException(&E);
-    } catch (const std::exception& E) {
-      EQevGeneralError error(AnsiToWide(E.what()));
-      OnException(&error);
     }
   } catch (...) {
     HandleCurrentException(this);

@@ -114,8 +114,10 @@ class TQevWinInetRequestThread : public TThread {
   void SyncException();
   void SyncTerminated();
 
-  // What Detach and the worker's end decide together, under its lock.
+  // What Detach and the worker's end decide together, under its lock. Detach
+  // keeps it alive: the worker may be freed while Detach still closes handles.
   struct TRequestLink {
+    const TSafeWinInetHold WinInet;  // every WinInet call of the worker
     std::mutex Lock;
     HINTERNET Request = nullptr;  // closed by whichever side comes first
     HINTERNET Redirected = nullptr;  // the worker's own connection, closed after Request
@@ -123,7 +125,7 @@ class TQevWinInetRequestThread : public TThread {
     bool Ending = false;          // the worker is past its last use of the request
   };
   std::shared_ptr<TRequestLink> Link_;
-  const TSafeWinInetHold WinInet_;  // every WinInet call of the worker
+  const TSafeWinInetHold& WinInet_;  // the link's
   char Block_[1024];  // the last block read, the worker's until the main thread wrote it
   DWORD BlockSize_ = 0;
   std::exception_ptr ExceptionObject_;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "QevLXSafeWinInet.h"
 #include "QevLXWinInetRequestor.h"
@@ -28,7 +29,7 @@ class InternetSwitch : public testing::Test {
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, ScratchKey.c_str(), 0, nullptr, 0,
                                              KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    if (Data)
+    if (Type != REG_NONE)  // else only the key
       RegSetValueExW(key, SwitchName.c_str(), 0, Type, static_cast<const BYTE*>(Data), Size);
     RegCloseKey(key);
   }
@@ -43,26 +44,45 @@ bool TableIsEmpty() {
 
 }  // namespace
 
-TEST_F(InternetSwitch, SwitchIsOnUnlessAnIntegerSaysOff) {
+// Present, the value must be a clear number to allow web access; the program
+// loads WinInet only then.
+TEST_F(InternetSwitch, OnlyAnAbsentValueOrANonZeroNumberAllowsTheInternet) {
   EXPECT_TRUE(ReadRegistryBoolDef(HKEY_CURRENT_USER, L"", SwitchName));
   EXPECT_TRUE(Allowed()) << "no key";
-  SetSwitch(REG_NONE, nullptr, 0);
-  EXPECT_TRUE(Allowed()) << "no value";
-  SetSwitch(0);
-  EXPECT_FALSE(Allowed());
-  SetSwitch(1);
-  EXPECT_TRUE(Allowed());
-  // Text as the saver stores its options counts as the number it holds.
-  auto setText = [&](const std::wstring& Text) {
-    SetSwitch(REG_SZ, Text.c_str(), static_cast<DWORD>((Text.size() + 1) * sizeof(wchar_t)));
+  auto text = [](const std::wstring& Text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(Text.c_str());
+    return std::vector<BYTE>(bytes, bytes + (Text.size() + 1) * sizeof(wchar_t));
   };
-  setText(L"0");
-  EXPECT_FALSE(Allowed());
-  setText(L"1");
-  EXPECT_TRUE(Allowed());
-  // Only a value that reads as no integer means the default.
-  setText(L"no");
-  EXPECT_TRUE(Allowed()) << "a value that is no number must not stop the program";
+  auto dword = [](DWORD Value) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(&Value);
+    return std::vector<BYTE>(bytes, bytes + sizeof(Value));
+  };
+  const struct {
+    const char* Case;
+    DWORD Type;  // REG_NONE: no value
+    std::vector<BYTE> Data;
+    bool Allowed;
+  } cases[] = {
+      {"absent", REG_NONE, {}, true},
+      {"DWORD 0", REG_DWORD, dword(0), false},
+      {"DWORD 1", REG_DWORD, dword(1), true},
+      {"DWORD 7", REG_DWORD, dword(7), true},
+      {"text 0", REG_SZ, text(L"0"), false},
+      {"text 1", REG_SZ, text(L"1"), true},
+      {"text False", REG_SZ, text(L"False"), false},
+      {"text no", REG_SZ, text(L"no"), false},
+      {"empty text", REG_SZ, text(L""), false},
+      {"binary 1", REG_BINARY, {1, 0, 0, 0}, false},
+      {"empty binary", REG_BINARY, {}, false},
+      {"list", REG_MULTI_SZ, text(std::wstring(L"1\0", 2)), false},
+  };
+  for (const auto& c : cases) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, ScratchKey.c_str());
+    SetSwitch(c.Type, c.Data.data(), static_cast<DWORD>(c.Data.size()));
+    EXPECT_EQ(c.Allowed, LoadSafeWinInet(HKEY_CURRENT_USER, ScratchKey, SwitchName)) << c.Case;
+    EXPECT_EQ(c.Allowed, SafeWinInetOn) << c.Case;
+    EXPECT_EQ(!c.Allowed, TableIsEmpty()) << c.Case;
+  }
 }
 
 TEST_F(InternetSwitch, SwitchedOffNothingTouchesTheNetwork) {

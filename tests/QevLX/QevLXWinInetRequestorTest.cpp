@@ -6,12 +6,14 @@
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +27,10 @@
 namespace {
 
 using TTexts = std::vector<WideString>;
+
+// While set, every freed block is zeroed first: a read of a freed object then
+// finds nulls instead of the values it had.
+std::atomic<bool> ZeroFreedBlocks = false;
 
 // Until Done() holds or a guard time passed (which only keeps a broken build
 // from hanging); with Serve the main thread's calls and messages are served.
@@ -63,7 +69,11 @@ class TRequestLog : public TObject {
     R.OnRequestDone = TRequestDoneEvent::Bind<&TRequestLog::Done>(this);
   }
   void Message(const WideString& Value) { Seen(), Messages.push_back(Value); }
-  void Error(Exception* E) { Seen(), Errors.push_back(E->Message); }
+  void Error(Exception* E) {
+    Seen(), Errors.push_back(E->Message);
+    ErrorClasses.push_back(E->ClassName());
+    ErrorRaisedAt.push_back(E->RaiseAddress);
+  }
   void Progress(Int64 Bytes, Int64 Total) {
     Seen(), Steps.emplace_back(Bytes, Total);
     if (OnFirstBytes && Bytes > 0) std::exchange(OnFirstBytes, nullptr)();
@@ -83,6 +93,8 @@ class TRequestLog : public TObject {
   }
 
   TTexts Messages, Errors;
+  std::vector<AnsiString> ErrorClasses;
+  std::vector<void*> ErrorRaisedAt;  // the address of each error's throw
   std::vector<std::pair<Int64, Int64>> Steps;
   Integer DoneCount = 0;
   bool DoneWithErrors = false;
@@ -136,6 +148,12 @@ class WinInetRequest : public testing::Test {
 class WinInetRoads : public WinInetRequest, public testing::WithParamInterface<bool> {};
 
 }  // namespace
+
+void operator delete(void* P) noexcept {
+  if (P && ZeroFreedBlocks) std::memset(P, 0, _msize(P));
+  std::free(P);
+}
+void operator delete(void* P, std::size_t) noexcept { ::operator delete(P); }
 
 // ------------------------------------------------------ against the server
 
@@ -327,13 +345,19 @@ struct TFakeWinInet {
   DWORD Available = 0;  // announced; reads give what is left of the body
   DWORD BodyLeft = 0;
   bool QueryFails = false;
+  bool QueryThrows = false;  // as a failed allocation in the worker would
   // The table is cleared while the query blocks, as WinInet's unit end does,
   // and put back at the next call for the main thread's clean-up.
   bool QueryClearsTable = false;
   TSafeWinInetTable Cleared = {};
   bool ConnectFails = false;
   HANDLE SendGate = nullptr;  // sends wait for it when set; closing the request sets it
+  Integer UngatedSends = 0;   // the first sends, which do not wait
   std::atomic<HINTERNET> Blocked = nullptr;
+  THandleOwner BlockedThread;  // the worker that waits at the gate
+  // Closing the blocked request returns only once its worker has ended and
+  // is freed: a closer that reads the worker afterwards reads freed memory.
+  bool CloseAwaitsWorkerEnd = false;
 
   HINTERNET NewHandle() {
     std::lock_guard<std::mutex> lock(Lock);
@@ -376,7 +400,8 @@ HINTERNET WINAPI FakeOpenRequest(HINTERNET, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, 
   return handle;
 }
 BOOL WINAPI FakeSend(HINTERNET Request, LPCWSTR, DWORD, LPVOID, DWORD) {
-  if (Fake->SendGate) {
+  if (Fake->SendGate && Fake->Sends >= Fake->UngatedSends) {
+    Fake->BlockedThread.reset(OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId()));
     Fake->Blocked = Request;
     WaitForSingleObject(Fake->SendGate, INFINITE);
     SetLastError(ERROR_INVALID_HANDLE);
@@ -404,6 +429,7 @@ BOOL WINAPI FakeQueryInfo(HINTERNET, DWORD InfoLevel, LPVOID Buffer, LPDWORD Siz
   return TRUE;
 }
 BOOL WINAPI FakeQueryDataAvailable(HINTERNET, LPDWORD Available, DWORD, DWORD_PTR) {
+  if (Fake->QueryThrows) throw std::bad_alloc();
   *Available = Fake->Available;
   if (Fake->QueryClearsTable) Fake->Cleared = std::exchange(SafeWinInet, {});
   SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
@@ -417,10 +443,16 @@ BOOL WINAPI FakeReadFile(HINTERNET, LPVOID Buffer, DWORD Wanted, LPDWORD Read) {
   return TRUE;
 }
 BOOL WINAPI FakeClose(HINTERNET Handle) {
-  std::lock_guard<std::mutex> lock(Fake->Lock);
-  EXPECT_TRUE(Fake->Open[Handle]) << "closed twice or never opened";
-  Fake->Open[Handle] = false;
-  if (Handle == Fake->Blocked) SetEvent(Fake->SendGate);
+  {
+    std::lock_guard<std::mutex> lock(Fake->Lock);
+    EXPECT_TRUE(Fake->Open[Handle]) << "closed twice or never opened";
+    Fake->Open[Handle] = false;
+  }
+  if (Handle != Fake->Blocked) return TRUE;
+  SetEvent(Fake->SendGate);
+  if (Fake->CloseAwaitsWorkerEnd) {
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Fake->BlockedThread.get(), 20000));
+  }
   return TRUE;
 }
 DWORD WINAPI FakeErrorDlg(HWND, HINTERNET, DWORD Code, DWORD, LPVOID*) {
@@ -601,4 +633,36 @@ TEST_F(FakeWinInetRequest, CancelAfterTheWorkerEndedButBeforeItsEndWasServed) {
   requestor.Cancel();
   EXPECT_TRUE(WorkersGone());
   EXPECT_EQ(0, log.DoneCount);
+}
+
+// The worker sees the cancel, ends and frees itself while the cancel is still
+// closing its handles; the cancel must close them without reading the worker.
+TEST_F(FakeWinInetRequest, CancelClosesEveryHandleWhenTheWorkerIsFreedMeanwhile) {
+  Fake_.Redirects = {L"//elsewhere.test/x"};  // the worker connects there itself
+  Fake_.SendGate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  Fake_.UngatedSends = 1;
+  Fake_.CloseAwaitsWorkerEnd = true;
+  TQevMultiPostRequestor requestor(nullptr);
+  TRequestLog log(requestor);
+  Start(requestor, 80, L"gate.test", L"/");
+  ASSERT_TRUE(WaitUntil([&] { return Fake_.Blocked != nullptr; }));
+  {
+    ZeroFreedBlocks = true;
+    TScopeExit zeroedNoMore([] { ZeroFreedBlocks = false; });
+    requestor.Cancel();
+  }
+  EXPECT_EQ(0, TQevWinInetRequestThread::RunningCount());
+  EXPECT_EQ(0, Fake_.OpenCount()) << "the worker's own connection too";
+  EXPECT_EQ(1, log.EventCount()) << "only the wait message";
+}
+
+// As on the main thread: the report gets the class and the stack of the throw.
+TEST_F(FakeWinInetRequest, AForeignExceptionInTheWorkerKeepsItsClass) {
+  Fake_.QueryThrows = true;
+  auto run = Run(L"alloc.test", true);
+  EXPECT_TRUE(run->Log.DoneWithErrors);
+  EXPECT_EQ(std::vector<AnsiString>{"std::bad_alloc"}, run->Log.ErrorClasses);
+  EXPECT_EQ(TTexts{L"std::bad_alloc"}, run->Log.Errors);
+  ASSERT_EQ(1u, run->Log.ErrorRaisedAt.size());
+  EXPECT_NE(nullptr, run->Log.ErrorRaisedAt[0]) << "where it was thrown";
 }
