@@ -680,6 +680,22 @@ void TToolBar::CreateParams(TCreateParams& Params) {
   Params.Style |= CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN | TBSTYLE_FLAT;
 }
 
+// ------------------------------------------------------------- tool button
+
+QEV_DEFINE_CLASS(TToolButton)
+
+TToolButton::TToolButton(TComponent* AOwner) : TGraphicControl(AOwner) {
+  ControlStyle_ = {csCaptureMouse, csClickEvents, csDoubleClicks};
+  SetBounds(0, 0, 23, 22);
+  Color_ = clBtnFace;
+}
+
+TControlActionLinkClass TToolButton::GetActionLinkClass() { return &TToolButtonActionLink::Make; }
+
+TControlActionLink* TToolButtonActionLink::Make(TControl* Client) {
+  return new TToolButtonActionLink(Client);
+}
+
 void Initialization_ComCtrls() {
   RegisterClasses({TPageControl::StaticClass(), TTabSheet::StaticClass(),
                    TProgressBar::StaticClass(), TStatusBar::StaticClass(),

@@ -1,4 +1,5 @@
-// Common controls: page control with tab sheets, progress bar, status bar.
+// Common controls: page control with tab sheets, progress bar, status bar,
+// tool bar and button, list view, extended combo box.
 #pragma once
 
 #include <vector>
@@ -308,6 +309,67 @@ class TToolBar : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& Params) override;
+};
+
+// A tool bar's button as actions see it: caption, hint and click; it paints nothing.
+class TToolButton : public TGraphicControl {
+  QEV_CLASS(TToolButton, TGraphicControl)
+ public:
+  explicit TToolButton(TComponent* AOwner);
+
+ protected:
+  TControlActionLinkClass GetActionLinkClass() override;
+};
+
+// The link of tool buttons.
+class TToolButtonActionLink : public TControlActionLink {
+ public:
+  using TControlActionLink::TControlActionLink;
+  static TControlActionLink* Make(TControl* Client);
+  const char* ClassName() const override { return "TToolButtonActionLink"; }
+};
+
+// ------------------------------------- list view and extended combo box
+// In ComCtrlsListView.cpp. Like every common control here, each registers its
+// window class when its first window is made, so comctl32 stays unloaded until then.
+
+// A "SysListView32" window; an action reaches its caption and hint.
+class TCustomListView : public TWinControl {
+  QEV_CLASS(TCustomListView, TWinControl)
+ public:
+  explicit TCustomListView(TComponent* AOwner);
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  TControlActionLinkClass GetActionLinkClass() override;
+};
+
+// The link of list views.
+class TListViewActionLink : public TWinControlActionLink {
+ public:
+  using TWinControlActionLink::TWinControlActionLink;
+  static TControlActionLink* Make(TControl* Client);
+  const char* ClassName() const override { return "TListViewActionLink"; }
+};
+
+// A "ComboBoxEx32" window; an action reaches its text and hint.
+class TCustomComboBoxEx : public TWinControl {
+  QEV_CLASS(TCustomComboBoxEx, TWinControl)
+ public:
+  explicit TCustomComboBoxEx(TComponent* AOwner);
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  TControlActionLinkClass GetActionLinkClass() override;
+};
+
+// The link of extended combo boxes.
+class TComboBoxExActionLink : public TWinControlActionLink {
+ public:
+  using TWinControlActionLink::TWinControlActionLink;
+  static TControlActionLink* Make(TControl* Client);
+  const char* ClassName() const override { return "TComboBoxExActionLink"; }
 };
 
 void Initialization_ComCtrls();  // registers the published control classes

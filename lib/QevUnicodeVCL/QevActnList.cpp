@@ -151,8 +151,14 @@ void TQevAction::DefineProperties(TFiler* Filer) {
 
 TControlActionLinkClass WideActionLinkClassFor(TControl* Control,
                                                TControlActionLinkClass PlatformClass) {
+  if (dynamic_cast<TCustomListView*>(Control))
+    return CheckedLinkClass<TQevListViewActionLink>(PlatformClass);
+  if (dynamic_cast<TCustomComboBoxEx*>(Control))
+    return CheckedLinkClass<TQevComboBoxExActionLink>(PlatformClass);
   if (dynamic_cast<TSpeedButton*>(Control))
     return CheckedLinkClass<TQevSpeedButtonActionLink>(PlatformClass);
+  if (dynamic_cast<TToolButton*>(Control))
+    return CheckedLinkClass<TQevToolButtonActionLink>(PlatformClass);
   if (dynamic_cast<TButtonControl*>(Control))
     return CheckedLinkClass<TQevButtonActionLink>(PlatformClass);
   if (dynamic_cast<TWinControl*>(Control))

@@ -5,6 +5,7 @@
 
 #include "ActnList.h"
 #include "Buttons.h"
+#include "ComCtrls.h"
 #include "QevControls.h"
 #include "StdCtrls.h"
 #include "WinApi.h"
@@ -140,6 +141,9 @@ using TQevControlActionLink = TQevActionLinkOf<TControlActionLink>;
 using TQevWinControlActionLink = TQevActionLinkOf<TWinControlActionLink>;
 using TQevButtonActionLink = TQevActionLinkOf<TButtonActionLink>;
 using TQevSpeedButtonActionLink = TQevActionLinkOf<TSpeedButtonActionLink>;
+using TQevListViewActionLink = TQevActionLinkOf<TListViewActionLink>;
+using TQevComboBoxExActionLink = TQevActionLinkOf<TComboBoxExActionLink>;
+using TQevToolButtonActionLink = TQevActionLinkOf<TToolButtonActionLink>;
 
 // For a Unicode control's GetActionLinkClass: the wide link of its kind.
 // PlatformClass, what the inherited GetActionLinkClass returns, must be the

@@ -2,9 +2,12 @@
 #include <memory>
 #include <vector>
 
+#include "Forms.h"
 #include "QevActnList.h"
 #include "QevStdActns.h"
 #include "QevTestSupport.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -153,6 +156,46 @@ TEST_F(QevActnListTest, ButtonFollowsCheckedWithoutClicking) {
   checkBox.SetChecked(false);  // the user's click runs the action
   EXPECT_EQ(1, log.Count);
   EXPECT_FALSE(dynamic_cast<TButtonActionLink*>(checkBox.ActionLink())->IsCheckedLinked());
+}
+
+// Each further kind of client has a wide link of its own kind, which hands the
+// texts over whole; the windowed kinds make their common-control windows.
+TEST(QevActionLinkKinds, WideTextsReachListViewComboBoxExAndToolButton) {
+  TextsSeen.clear();
+  RefuseTexts = false;
+  TQevAction action(nullptr);
+  TForm form(nullptr);
+  TWideClient<TCustomListView> listView;
+  TWideClient<TCustomComboBoxEx> comboBoxEx;
+  TWideClient<TToolButton> toolButton;
+  const struct {
+    TControl* Client;
+    const char* Link;
+    UINT Probe;  // answered (non-zero) only by the common control's window; 0: windowless
+  } kinds[] = {
+      {&listView, "TQevListViewActionLink", LVM_GETBKCOLOR},
+      {&comboBoxEx, "TQevComboBoxExActionLink", CBEM_GETCOMBOCONTROL},
+      {&toolButton, "TQevToolButtonActionLink", 0},
+  };
+  for (const auto& kind : kinds) kind.Client->SetAction(&action);
+  action.SetCaption(Mixed);
+  action.SetHint(Chinese + L"|" + Mixed);
+  EXPECT_EQ(Three(Mixed), TextsSeen);  // never the 8-bit form on the way
+  for (const auto& kind : kinds) {
+    TControl* client = kind.Client;
+    EXPECT_STREQ(kind.Link, client->ActionLink()->ClassName());
+    EXPECT_EQ(Mixed, WideGetControlText(client)) << kind.Link;
+    EXPECT_EQ(Chinese + L"|" + Mixed, WideGetControlHint(client)) << kind.Link;
+    EXPECT_TRUE(client->ActionLink()->IsCaptionLinked()) << kind.Link;
+    EXPECT_TRUE(client->ActionLink()->IsHintLinked()) << kind.Link;
+    client->SetParent(&form);
+    if (auto* win = dynamic_cast<TWinControl*>(client); win && kind.Probe) {
+      EXPECT_NE(0, SendMessageA(win->Handle(), kind.Probe, 0, 0)) << kind.Link;
+      EXPECT_EQ("Caption ??", client->GetText()) << kind.Link;
+    }
+  }
+  for (const auto& kind : kinds) kind.Client->SetParent(nullptr);
+  form.BeforeDestruction();
 }
 
 // ------------------------------------------------- plain actions, Assign
