@@ -4,11 +4,11 @@
 
 #include "AboutBx.h"
 #include "CheckWinInetAndAdo.h"
+#include "MaskedFigures.h"
 #include "QevClasses.h"
 #include "QevLXFetchUrl.h"
 #include "QevLXSafeWinInet.h"
 #include "QevLXUtils.h"
-#include "MaskedFigures.h"
 #include "UpdateMsgFrm.h"
 
 QEV_RESOURCESTRING(Maincontrol, SNoWinInet,
