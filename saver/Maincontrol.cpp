@@ -4,6 +4,7 @@
 
 #include "AboutBx.h"
 #include "CheckWinInetAndAdo.h"
+#include "MaskedFigures.h"
 #include "QevClasses.h"
 #include "QevLXFetchUrl.h"
 #include "QevLXSafeWinInet.h"
@@ -42,19 +43,32 @@ WideString OneLine(WideString Text) {
 
 // ------------------------------------------------------------------ edits
 
-// The masked edits are 8-bit controls; the others keep their text wide.
+// The masked edits are 8-bit controls holding figures (see MaskedFigures.h);
+// the others keep their text wide. A text that holds no figure (mistyped)
+// is stored as the edit gives it: the saver refuses it then.
 WideString TControlForm::StatText(TStatIndex Index) {
   TWinControl* edit = StatEdits.at(static_cast<size_t>(Index));
   if (auto* wide = dynamic_cast<TQevEdit*>(edit)) return wide->Text();
-  return AnsiToWide(dynamic_cast<TMaskEdit&>(*edit).Text());
+  auto& masked = dynamic_cast<TMaskEdit&>(*edit);
+  if (!masked.IsMasked()) return AnsiToWide(masked.Text());
+  return EditTextFigure(Index, masked.EditText(), TEditMask(masked.EditMask()))
+      .value_or(AnsiToWide(masked.Text()));
 }
 
+// A figure that its mask cannot hold would be cut: its edit shows it without
+// the mask, so that it is kept as it is unless the user changes it.
 void TControlForm::SetStatText(TStatIndex Index, const WideString& Value) {
   TWinControl* edit = StatEdits.at(static_cast<size_t>(Index));
-  if (auto* wide = dynamic_cast<TQevEdit*>(edit))
+  if (auto* wide = dynamic_cast<TQevEdit*>(edit)) {
     wide->SetText(Value);
-  else
-    dynamic_cast<TMaskEdit&>(*edit).SetText(WideToAnsi(Value));
+    return;
+  }
+  auto& masked = dynamic_cast<TMaskEdit&>(*edit);
+  AnsiString& mask = FigureMasks_.at(static_cast<size_t>(Index));
+  if (mask.empty()) mask = masked.EditMask();
+  const std::optional<AnsiString> shown = FigureEditText(Index, Value, TEditMask(mask));
+  masked.SetEditMask(shown ? mask : AnsiString());
+  masked.SetText(shown ? *shown : WideToAnsi(Value));
 }
 
 void TControlForm::ShowStatistics(TStatIndex First, TStatIndex Last, const TStatArray& Source) {

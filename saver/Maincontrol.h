@@ -51,7 +51,8 @@ class TControlForm : public TQevTrxForm {
   // Saves the edits' texts as a statistics text.
   void BitBtn2Click(TObject* Sender);
 
-  // The edit of statistic Index (0..10) as text, whatever its kind.
+  // The edit of statistic Index (0..10) as text, whatever its kind: a
+  // masked edit's figure as MaskedFigures.h stores it.
   WideString StatText(TStatIndex Index);
   void SetStatText(TStatIndex Index, const WideString& Value);
 
@@ -104,6 +105,9 @@ class TControlForm : public TQevTrxForm {
 
   // The edits in statistic order.
   std::array<TWinControl*, StatCount> StatEdits{};
+  // The form description's mask of each masked edit, also while its edit
+  // shows a figure without it.
+  std::array<AnsiString, StatCount> FigureMasks_{};
 };
 
 // Registers the form class; the end forgets the typed keys.

@@ -1,7 +1,7 @@
 // The settings dialog read from its description: what it opens with, the
 // keyword that reveals the web-update page, the default buttons, Apply with
-// wide texts, the rate check under another locale and the saved statistics
-// text. (The web update: SaverSettingsE2ETest.)
+// wide texts, the rate check under another locale, the saved statistics text
+// and the figures of the masked edits. (The web update: SaverSettingsE2ETest.)
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -228,6 +228,57 @@ TEST_F(MaincontrolTest, SaveWritesTheEditsAsElevenUtf16LinesWithAByteOrderMark) 
                 (i == siScreenSaverMsg ? Cyrillic + L"  2" : form->StatText(i)) + L"\r\n";
   EXPECT_EQ(expected, read.Text());
   EXPECT_EQ(L"07/01/____", read.Values(L"VintraPresentDate"));
+}
+
+// Every legal figure comes back from its masked edit as the same figure, by
+// OK and by the saved text alike; one the mask cannot hold shows and stays as
+// it is.
+TEST_F(MaincontrolTest, MaskedEditsShowStoredFiguresInTheMasksShapeAndGiveTheSameFiguresBack) {
+  const struct {
+    TStatIndex Index;
+    TMaskEdit* (TControlForm::*Edit)();
+    const WideChar* Stored;
+    AnsiString Shown;
+    const WideChar* Kept;
+  } cases[] = {
+      {siWorldPresentPeople, &TControlForm::WorldPresentPeople, L"8100000000", "8,100,000,000",
+       L"8,100,000,000"},
+      {siVintraPresentPeople, &TControlForm::VintraPresentPeople, L"1,234", "0,000,001,234",
+       L"1,234"},
+      {siVintraPresentDate, &TControlForm::VintraPresentDate, L"7/1/2002", "07/01/2002",
+       L"07/01/2002"},
+      {siWorldPresentDate, &TControlForm::WorldPresentDate, L"12/5/2001", "12/05/2001",
+       L"12/05/2001"},
+      {siVintraGrowthPerSecond, &TControlForm::VintraGrowthEdit, L"5.7", "05.70", L"5.7"},
+      {siVintraGrowthPerSecond, &TControlForm::VintraGrowthEdit, L"5.68", "05.68", L"5.68"},
+      {siWorldPresentPeople, &TControlForm::WorldPresentPeople, L"12,345,678,901",
+       "12,345,678,901", L"12,345,678,901"},
+      {siVintraGrowthPerSecond, &TControlForm::VintraGrowthEdit, L"5.685", "5.685", L"5.685"},
+  };
+  auto value = [](TStatIndex Index, const WideString& Figure) -> double {
+    if (Index == siWorldPresentDate || Index == siVintraPresentDate) return StatToDate(Figure);
+    return static_cast<double>(StatToFloat(Index, Figure));
+  };
+  TTempFolder temp;
+  SavePath = temp.Path() + L"webstats.txt";
+  GetSaveFileNameProcW = &PickSavePath;
+  const TStatArray builtIn = StatDefaults;
+  for (const auto& c : cases) {
+    EXPECT_EQ(value(c.Index, c.Stored), value(c.Index, c.Kept)) << c.Stored;
+    StatDefaults = StatValues = builtIn;
+    StatValues[c.Index] = c.Stored;
+    TControlForm* form = MakeForm();
+    EXPECT_EQ(c.Shown, (form->*c.Edit)()->EditText()) << c.Stored;
+    form->BitBtn2Click(form);
+    form->OK(form);
+    EXPECT_EQ(c.Kept, StatValues[c.Index]) << c.Stored;
+
+    StatDefaults = StatValues = builtIn;
+    TQevMemoryStream saved;
+    saved.LoadFromFile(SavePath);
+    EXPECT_NO_THROW(ApplyWebStats(&saved)) << c.Stored;
+    EXPECT_EQ(c.Kept, StatValues[c.Index]) << c.Stored;
+  }
 }
 
 }  // namespace
