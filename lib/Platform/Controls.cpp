@@ -164,6 +164,11 @@ void TControl::DefaultHandler(TMessage& Message) {
       const auto* text = reinterpret_cast<const char*>(Message.LParam);
       Text_ = text ? text : "";
       Message.Result = TRUE;
+      // A window's own handling tells the host of its text, in the window's
+      // characters (TWinControl::DefaultHandler); here it is only kept.
+      const auto* win = dynamic_cast<const TWinControl*>(this);
+      if (!win || !win->HandleAllocated())
+        SendDockNotification(Message.Msg, Message.WParam, Message.LParam);
       return;
     }
     default: break;
@@ -468,6 +473,7 @@ void TControl::ReadState(TReader* Reader) {
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == Action()) SetAction(nullptr);
+  if (Operation == opRemove && AComponent == HostDockSite_) HostDockSite_ = nullptr;
 }
 
 // ------------------------------------------------------- TControlActionLink

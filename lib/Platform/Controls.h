@@ -73,6 +73,8 @@ constexpr UINT CM_PARENTBIDIMODECHANGED = CM_BASE + 61;
 constexpr UINT CM_ACTIONUPDATE = CM_BASE + 63;
 constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 64;
 constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 65;
+constexpr UINT CM_DOCKNOTIFICATION = CM_BASE + 66;  // WParam: TControl*, LParam: TDockNotifyRec*
+constexpr UINT CM_DOCKCLIENT = CM_BASE + 80;        // WParam: TDragDockObject*
 
 // Notifications a parent reflects back to the child window they concern.
 constexpr UINT CN_BASE = 0xBC00;
@@ -188,6 +190,40 @@ struct THintInfo {
 // it has none).
 AnsiString GetShortHint(const AnsiString& Hint);
 AnsiString GetLongHint(const AnsiString& Hint);
+
+// ------------------------------------------------------------------ docking
+
+// A control on its way into a dock site, and where it goes (screen coordinates).
+struct TDragDockObject {
+  TControl* Control = nullptr;
+  TRect DockRect{};
+};
+
+// CM_DOCKCLIENT as the dock site reads it: the dock object and the mouse
+// position (screen). A site that takes the control docks it (TControl::Dock).
+struct TCMDockClient {
+  explicit TCMDockClient(const TMessage& Message)
+      : DockSource(reinterpret_cast<TDragDockObject*>(Message.WParam)),
+        MousePos(PointOfLParam(Message.LParam)) {}
+  TDragDockObject* DockSource;
+  TPoint MousePos;
+};
+
+// A message a docked control handled, passed on to its dock site.
+struct TDockNotifyRec {
+  UINT ClientMsg = 0;
+  WPARAM MsgWParam = 0;
+  LPARAM MsgLParam = 0;
+};
+
+// CM_DOCKNOTIFICATION as the dock site reads it.
+struct TCMDockNotification {
+  explicit TCMDockNotification(const TMessage& Message)
+      : Client(reinterpret_cast<TControl*>(Message.WParam)),
+        NotifyRec(reinterpret_cast<const TDockNotifyRec*>(Message.LParam)) {}
+  TControl* Client;
+  const TDockNotifyRec* NotifyRec;
+};
 
 // ------------------------------------------------------------------ TControl
 
@@ -324,12 +360,24 @@ class TControl : public TComponent {
   // A control read from a form stream takes the reader's parent.
   void ReadState(TReader* Reader) override;
 
+  // The windowed control this one is docked into, nullptr when none.
+  TWinControl* HostDockSite() const { return HostDockSite_; }
+  // Docks this control into NewDockSite through CM_DOCKCLIENT; whether it is
+  // docked there now. The site's errors pass on.
+  bool ManualDock(TWinControl* NewDockSite);
+  // The site's side of a dock: ARect becomes the bounds, the site takes the
+  // control in (DoAddDockClient) and becomes its host. EInvalidOperation
+  // for a site inside this control.
+  void Dock(TWinControl* NewDockSite, const TRect& ARect);
+
  protected:
   // Copies the action's properties (with CheckDefaults only onto defaults).
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
   virtual TControlActionLinkClass GetActionLinkClass();
   void DoActionChange(TObject* Sender);
   virtual void Resize();
+  // Tells the host dock site of a message this control handled.
+  void SendDockNotification(UINT Msg, WPARAM WParam, LPARAM LParam);
   TControlState ControlState_;
   TControlStyle ControlStyle_;
   // The text of a windowless control, and of a window control without window.
@@ -362,6 +410,7 @@ class TControl : public TComponent {
   TSizeConstraints* Constraints_;
   TCursor Cursor_ = crDefault;
   TControlActionLink* ActionLink_ = nullptr;
+  TWinControl* HostDockSite_ = nullptr;
 };
 
 // The link between a control and its action: the control follows each
@@ -543,6 +592,8 @@ class TWinControl : public TControl {
   bool DoKeyUp(TMessage& Message);
   bool DoKeyPress(TMessage& Message);
   void UpdateBounds();  // from the window
+  // A control docked into this one (Dock) comes in: it becomes a child.
+  virtual void DoAddDockClient(TControl* Client, const TRect& ARect);
 
  private:
   friend LRESULT CALLBACK InitWndProc(HWND, UINT, WPARAM, LPARAM);

@@ -414,6 +414,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
   }
   Message.Result = CallWindowProcA(DefWndProc_ ? DefWndProc_ : &DefWindowProcA, Handle_,
                                    Message.Msg, Message.WParam, Message.LParam);
+  if (Message.Msg == WM_SETTEXT) SendDockNotification(Message.Msg, Message.WParam, Message.LParam);
 }
 
 // Notifications of child windows go back to the child as CN_ messages.

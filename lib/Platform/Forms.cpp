@@ -145,6 +145,12 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
       Params.ExStyle |= WS_EX_CONTEXTHELP;
   }
   if (FormStyle_ == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
+  if (Parent()) {  // docked: a child window of its host, shown with it
+    Params.Style &= ~static_cast<DWORD>(WS_POPUP);
+    Params.Style |= WS_CHILD | (Visible_ ? WS_VISIBLE : 0);
+    Params.WndParent = Parent()->Handle();
+    return;
+  }
   if (Position_ == poDefault || Position_ == poDefaultPosOnly) Params.X = Params.Y = CW_USEDEFAULT;
   if (Position_ == poDefault || Position_ == poDefaultSizeOnly)
     Params.Width = Params.Height = CW_USEDEFAULT;
@@ -279,8 +285,10 @@ RECT FrameOf(const TCreateParams& Params, bool HasMenu) {
 }
 }  // namespace
 
+// A docked form measures no frame without window: that would make its
+// host's window (CreateParams), also while the host is being freed.
 void TCustomForm::SetClientSize(Integer AWidth, Integer AHeight) {
-  if (HandleAllocated()) {
+  if (HandleAllocated() || Parent()) {
     TWinControl::SetClientSize(AWidth, AHeight);
     return;
   }
@@ -291,7 +299,7 @@ void TCustomForm::SetClientSize(Integer AWidth, Integer AHeight) {
 }
 
 TRect TCustomForm::ClientRect() {
-  if (HandleAllocated()) return TWinControl::ClientRect();
+  if (HandleAllocated() || Parent()) return TWinControl::ClientRect();
   TCreateParams params;
   CreateParams(params);
   RECT frame = FrameOf(params, Menu_ != nullptr);

@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "QevForms.h"
 #include "QevStdActns.h"
 #include "QevSysUtils.h"
+#include "Scoped.h"
 
 QEV_DEFINE_CLASS(TQevTabSheet,
                  QEV_WIDE_CAPTION_PROPERTY(IsCaptionStored),
@@ -154,10 +157,12 @@ void TQevPageControl::TCMInsertItem(TMessage& Message) {
 }
 
 void TQevPageControl::Dispatch(TMessage& Message) {
-  if (Message.Msg == CM_DIALOGCHAR)
-    CMDialogChar(Message);
-  else
-    TQevComCtlOf::Dispatch(Message);
+  switch (Message.Msg) {
+    case CM_DIALOGCHAR: CMDialogChar(Message); return;
+    case CM_DOCKCLIENT: CMDockClient(Message); return;
+    case CM_DOCKNOTIFICATION: CMDockNotification(Message); return;
+    default: TQevComCtlOf::Dispatch(Message);
+  }
 }
 
 void TQevPageControl::CMDialogChar(TMessage& Message) {
@@ -174,6 +179,55 @@ void TQevPageControl::CMDialogChar(TMessage& Message) {
     return;
   }
   TWinControl::Dispatch(Message);  // on to the children
+}
+
+// A failing dock leaves no sheet behind.
+void TQevPageControl::CMDockClient(TMessage& Message) {
+  Message.Result = 0;
+  const TDragDockObject& dock = *TCMDockClient(Message).DockSource;
+  TControl* client = dock.Control;
+  TRestore<TQevTabSheet*> creating(NewDockSheet_, new TQevTabSheet(this));
+  {
+    std::unique_ptr<TQevTabSheet> sheet(NewDockSheet_);
+    if (auto* form = dynamic_cast<TCustomForm*>(client)) sheet->SetCaption(WideGetControlText(form));
+    sheet->SetPageControl(this);
+    client->Dock(this, dock.DockRect);
+    sheet.release();
+  }
+  NewDockSheet_->SetTabVisible(client->Visible());
+  if (client->Visible()) SetActivePage(NewDockSheet_);
+  client->SetAlign(alClient);
+}
+
+void TQevPageControl::DoAddDockClient(TControl* Client, const TRect&) {
+  if (NewDockSheet_) Client->SetParent(NewDockSheet_);
+}
+
+// Found by comparing pointers only: the client itself is not read.
+TTabSheet* TQevPageControl::PageOfClient(const TControl* Client) const {
+  for (Integer i = 0; i < PageCount(); ++i)
+    for (Integer j = 0; j < Pages(i)->ControlCount(); ++j)
+      if (Pages(i)->Controls(j) == Client) return Pages(i);
+  return nullptr;
+}
+
+// A docked client's new text becomes its tab's caption, up to the first line
+// break. A Unicode window hands its text on wide.
+void TQevPageControl::CMDockNotification(TMessage& Message) {
+  TCMDockNotification notify(Message);
+  auto* page = dynamic_cast<TQevTabSheet*>(PageOfClient(notify.Client));
+  if (!page || notify.NotifyRec->ClientMsg != WM_SETTEXT) {
+    TQevComCtlOf::Dispatch(Message);
+    return;
+  }
+  auto* win = dynamic_cast<TWinControl*>(notify.Client);
+  LPARAM text = notify.NotifyRec->MsgLParam;
+  WideString caption;
+  if (win && win->HandleAllocated() && IsWindowUnicode(win->WindowHandle()))
+    caption = text ? reinterpret_cast<const WideChar*>(text) : L"";
+  else
+    caption = AnsiToWide(AnsiTextOf(text));
+  page->SetCaption(caption.substr(0, caption.find_first_of(L"\r\n")));
 }
 
 // ----------------------------------------------------------- progress bar

@@ -69,7 +69,8 @@ class TQevTabSheet : public TQevComCtlOf<TTabSheet> {
 };
 
 // Tab texts reach the window only wide, each from its sheet's caption; a
-// sheet's hot key in its wide caption selects it.
+// sheet's hot key in its wide caption selects it. A control docked into it
+// gets a sheet of its own, whose caption follows the control's first line.
 class TQevPageControl : public TQevComCtlOf<TPageControl> {
   QEV_CLASS(TQevPageControl, TPageControl)
  public:
@@ -79,11 +80,18 @@ class TQevPageControl : public TQevComCtlOf<TPageControl> {
 
  protected:
   void CreateWindowHandle(const TCreateParams& Params) override;
+  void DoAddDockClient(TControl* Client, const TRect& ARect) override;
 
  private:
   void TCMSetItem(TMessage& Message);
   void TCMInsertItem(TMessage& Message);
   void CMDialogChar(TMessage& Message);
+  void CMDockClient(TMessage& Message);
+  void CMDockNotification(TMessage& Message);
+  // The page that holds Client; nullptr when none.
+  TTabSheet* PageOfClient(const TControl* Client) const;
+  // Only while CM_DOCKCLIENT makes it.
+  TQevTabSheet* NewDockSheet_ = nullptr;
   // The sheet an item record concerns; nullptr when none of this control's.
   TTabSheet* SheetOfItem(UINT Mask, LPARAM Param, WPARAM Index) const;
   TTabSheet* PageOfParam(LPARAM Param) const;

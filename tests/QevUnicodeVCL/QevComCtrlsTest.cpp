@@ -5,6 +5,7 @@
 
 #include "Forms.h"
 #include "QevComCtrls.h"
+#include "QevForms.h"
 #include "QevStdActns.h"
 #include "QevTestSupport.h"
 
@@ -157,6 +158,54 @@ TEST_F(QevComCtrlsTest, SheetCaptionWithoutWindow) {
   sheet.TTabSheet::SetCaption("Plain");  // the platform's 8-bit caption wins
   EXPECT_EQ(sheet.Caption(), L"Plain");
   EXPECT_EQ(sheet.TTabSheet::Caption(), "Plain");
+}
+
+// A form docked into a page control gets a sheet of its own: captioned as the
+// form, shown and active when the form is visible, the form filling it; the
+// form's later captions reach the tab up to their first line break, wide
+// through the form's Unicode window, 8-bit without window.
+TEST_F(QevComCtrlsTest, DockedFormGetsASheetThatFollowsItsCaption) {
+  auto* pages = new TQevPageControl(form.get());
+  pages->SetParent(form.get());
+  pages->SetAlign(alClient);
+  form->Show();
+  struct {
+    WideString Caption;
+    bool Visible;
+    WideString Later, Shown;
+  } const cases[] = {
+      {House, true, Beetle + L"\r\nsecond line", Beetle},
+      {L"Hidden", false, L"Plain\nsecond line", L"Plain"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Visible);
+    auto* docked = new TQevForm(form.get());
+    docked->SetCaption(c.Caption);
+    docked->SetVisible(c.Visible);
+    ASSERT_TRUE(docked->ManualDock(pages));
+    auto* sheet = dynamic_cast<TQevTabSheet*>(docked->Parent());
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(docked->HostDockSite(), pages);
+    EXPECT_EQ(sheet->Owner(), pages);
+    EXPECT_EQ(sheet->PageControl(), pages);
+    EXPECT_EQ(sheet->Caption(), c.Caption);
+    EXPECT_EQ(sheet->TabVisible(), c.Visible);
+    EXPECT_EQ(pages->ActivePage() == sheet, c.Visible);
+    EXPECT_EQ(docked->Align(), alClient);
+    docked->SetCaption(c.Later);
+    EXPECT_EQ(sheet->Caption(), c.Shown);
+    if (!c.Visible) continue;
+    EXPECT_EQ(GetParent(docked->WindowHandle()), sheet->WindowHandle());
+    const TRect bounds = docked->BoundsRect(), client = sheet->ClientRect();
+    EXPECT_TRUE(EqualRect(&bounds, &client));
+    EXPECT_EQ(TabTextW(pages, sheet->TabIndex()), c.Shown);
+  }
+  // A form docked into its own page control would be its own parent.
+  const Integer pageCount = pages->PageCount(), owned = pages->ComponentCount();
+  EXPECT_THROW(form->ManualDock(pages), EInvalidOperation);
+  EXPECT_EQ(pages->PageCount(), pageCount);
+  EXPECT_EQ(pages->ComponentCount(), owned);
+  EXPECT_EQ(form->HostDockSite(), nullptr);
 }
 
 // -------------------------------------------------------------- status bar
