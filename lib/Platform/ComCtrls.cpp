@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "OwnMessages.h"
 #include "Scoped.h"
 #include "StdActns.h"
 
@@ -219,10 +220,10 @@ void TPageControl::UpdateTabs() {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = text.data();
-    SendMessageA(wnd, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendOwnMessage(wnd, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     item.mask = TCIF_PARAM;
     item.lParam = reinterpret_cast<LPARAM>(Tabs_->GetObject(i));
-    SendMessageA(wnd, TCM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendOwnMessage(wnd, TCM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
   if (ActivePage_) SetTabIndex(ActivePage_->TabIndex());
   Realign();
@@ -236,7 +237,7 @@ void TPageControl::UpdateTab(TTabSheet* Page) {
   TCITEMA item{};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();
-  SendMessageA(WindowHandle(), TCM_SETITEMA, static_cast<WPARAM>(index),
+  SendOwnMessage(WindowHandle(), TCM_SETITEMA, static_cast<WPARAM>(index),
                reinterpret_cast<LPARAM>(&item));
 }
 
@@ -616,7 +617,7 @@ void TCustomStatusBar::SetSimpleText(const AnsiString& Value) {
   if (SimpleText_ == Value) return;
   SimpleText_ = Value;
   if (HandleAllocated())
-    SendMessageA(WindowHandle(), SB_SETTEXTA, SB_SIMPLEID,
+    SendOwnMessage(WindowHandle(), SB_SETTEXTA, SB_SIMPLEID,
                  reinterpret_cast<LPARAM>(SimpleText_.c_str()));
 }
 
@@ -631,7 +632,7 @@ void TCustomStatusBar::UpdatePanels() {
   HWND wnd = WindowHandle();
   SendMessageA(wnd, SB_SIMPLE, SimplePanel_, 0);
   if (SimplePanel_) {
-    SendMessageA(wnd, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(SimpleText_.c_str()));
+    SendOwnMessage(wnd, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(SimpleText_.c_str()));
     return;
   }
   // Right edges; the last part reaches the end of the bar.
@@ -642,7 +643,7 @@ void TCustomStatusBar::UpdatePanels() {
     edges.push_back(i + 1 == Panels_->Count() ? -1 : right);
   }
   if (edges.empty()) edges.push_back(-1);
-  SendMessageA(wnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  SendOwnMessage(wnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
   for (Integer i = 0; i < Panels_->Count(); ++i) UpdatePanel(i);
 }
 
@@ -655,11 +656,11 @@ void TCustomStatusBar::UpdatePanel(Integer Index) {
   AnsiString text = Tabs[panel->Alignment()] + panel->Text();
   WPARAM part = static_cast<WPARAM>(Index) | Bevels[panel->Bevel()];
   if (panel->Style() == psOwnerDraw) {
-    SendMessageA(WindowHandle(), SB_SETTEXTA, part | SBT_OWNERDRAW,
+    SendOwnMessage(WindowHandle(), SB_SETTEXTA, part | SBT_OWNERDRAW,
                  reinterpret_cast<LPARAM>(panel));
     return;
   }
-  SendMessageA(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
+  SendOwnMessage(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // ---------------------------------------------------------------- tool bar

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "../Platform/MessagePump.h"
+#include "../Support/MessagePump.h"
 #include "Forms.h"
 #include "QevLXFetchUrl.h"
 #include "QevSysUtils.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "../Platform/MessagePump.h"
+#include "../Support/MessagePump.h"
 #include "ComCtrls.h"
 #include "QevComCtrls.h"
 #include "QevExtCtrls.h"

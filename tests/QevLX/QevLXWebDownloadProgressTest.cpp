@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../Platform/MessagePump.h"
+#include "../Support/MessagePump.h"
 #include "Dialogs.h"
 #include "Forms.h"
 #include "QevLXWebDownloadProgress.h"

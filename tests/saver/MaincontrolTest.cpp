@@ -10,6 +10,7 @@
 
 #include "AboutBx.h"
 #include "CheckWinInetAndAdo.h"
+#include "ForeignMessages.h"
 #include "Maincontrol.h"
 #include "QevClasses.h"
 #include "QevSysUtils.h"
@@ -228,6 +229,18 @@ TEST_F(MaincontrolTest, SaveWritesTheEditsAsElevenUtf16LinesWithAByteOrderMark) 
                 (i == siScreenSaverMsg ? Cyrillic + L"  2" : form->StatText(i)) + L"\r\n";
   EXPECT_EQ(expected, read.Text());
   EXPECT_EQ(L"07/01/____", read.Values(L"VintraPresentDate"));
+}
+
+// Another program's messages with bogus pointers in place of the program's
+// own records: nothing reads them, nothing is reported, the dialog closes.
+TEST_F(MaincontrolTest, ForeignMessagesWithPointersAreIgnoredAndTheDialogStillCloses) {
+  TControlForm* form = MakeForm();
+  TForeignSender sender;
+  sender.Attack(form);
+  EXPECT_EQ(std::vector<WideString>{}, sender.Faults);
+  EXPECT_TRUE(sender.ZerosUntouched());
+  form->Close();
+  EXPECT_FALSE(form->Visible());
 }
 
 }  // namespace
