@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "OwnMessages.h"
 #include "Scoped.h"
 #include "StdActns.h"
 
@@ -220,10 +219,10 @@ void TPageControl::UpdateTabs() {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = text.data();
-    SendOwnMessage(wnd, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(wnd, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     item.mask = TCIF_PARAM;
     item.lParam = reinterpret_cast<LPARAM>(Tabs_->GetObject(i));
-    SendOwnMessage(wnd, TCM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(wnd, TCM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
   if (ActivePage_) SetTabIndex(ActivePage_->TabIndex());
   Realign();
@@ -237,7 +236,7 @@ void TPageControl::UpdateTab(TTabSheet* Page) {
   TCITEMA item{};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();
-  SendOwnMessage(WindowHandle(), TCM_SETITEMA, static_cast<WPARAM>(index),
+  SendMessageA(WindowHandle(), TCM_SETITEMA, static_cast<WPARAM>(index),
                reinterpret_cast<LPARAM>(&item));
 }
 
@@ -617,7 +616,7 @@ void TCustomStatusBar::SetSimpleText(const AnsiString& Value) {
   if (SimpleText_ == Value) return;
   SimpleText_ = Value;
   if (HandleAllocated())
-    SendOwnMessage(WindowHandle(), SB_SETTEXTA, SB_SIMPLEID,
+    SendMessageA(WindowHandle(), SB_SETTEXTA, SB_SIMPLEID,
                  reinterpret_cast<LPARAM>(SimpleText_.c_str()));
 }
 
@@ -632,7 +631,7 @@ void TCustomStatusBar::UpdatePanels() {
   HWND wnd = WindowHandle();
   SendMessageA(wnd, SB_SIMPLE, SimplePanel_, 0);
   if (SimplePanel_) {
-    SendOwnMessage(wnd, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(SimpleText_.c_str()));
+    SendMessageA(wnd, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(SimpleText_.c_str()));
     return;
   }
   // Right edges; the last part reaches the end of the bar.
@@ -643,7 +642,7 @@ void TCustomStatusBar::UpdatePanels() {
     edges.push_back(i + 1 == Panels_->Count() ? -1 : right);
   }
   if (edges.empty()) edges.push_back(-1);
-  SendOwnMessage(wnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  SendMessageA(wnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
   for (Integer i = 0; i < Panels_->Count(); ++i) UpdatePanel(i);
 }
 
@@ -656,11 +655,11 @@ void TCustomStatusBar::UpdatePanel(Integer Index) {
   AnsiString text = Tabs[panel->Alignment()] + panel->Text();
   WPARAM part = static_cast<WPARAM>(Index) | Bevels[panel->Bevel()];
   if (panel->Style() == psOwnerDraw) {
-    SendOwnMessage(WindowHandle(), SB_SETTEXTA, part | SBT_OWNERDRAW,
+    SendMessageA(WindowHandle(), SB_SETTEXTA, part | SBT_OWNERDRAW,
                  reinterpret_cast<LPARAM>(panel));
     return;
   }
-  SendOwnMessage(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(WindowHandle(), SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // ---------------------------------------------------------------- tool bar

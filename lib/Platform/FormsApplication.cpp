@@ -65,7 +65,7 @@ void EnableTaskWindows(TTaskWindowList WindowList) {
 
 LRESULT CALLBACK ApplicationWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (!Application || Application->Handle_ != Wnd) return DefWindowProcA(Wnd, Msg, WParam, LParam);
-  if (IsForeignMessage(Wnd, Application, Msg, WParam, LParam)) return 0;
+  if (IsForeignMessage(Wnd, Msg, WParam, LParam)) return 0;
   TMessage message{Msg, WParam, LParam, 0};
   try {
     try {

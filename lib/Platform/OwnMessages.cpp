@@ -1,66 +1,77 @@
-// The list of pointer-carrying messages and the record of the one this
-// thread is sending.
+// The list of the program's own messages and the records of those it sends
+// and posts.
 #include "OwnMessages.h"
 
-#include <commctrl.h>
+#include <algorithm>
+#include <iterator>
+#include <mutex>
+#include <vector>
 
-#include "ComCtrls.h"
+#include "Controls.h"
 #include "Scoped.h"
 
 namespace {
 
-// Receivers: nullptr for every window; otherwise the class whose windows
-// read the pointer (the number is another class's message elsewhere).
-struct TOwnMessage {
-  UINT Msg;
-  const TClass* (*Receivers)();
+// A message added to the framework with a pointer in a parameter, or one
+// that frees its receiver, takes an entry here.
+constexpr UINT OwnMessages[] = {
+    CM_HINTSHOW,  CM_ACTIONEXECUTE, CM_ACTIONUPDATE, CM_CONTROLLISTCHANGE,
+    CM_RELEASE,   CN_DRAWITEM,      CN_NOTIFY,
 };
 
-const TOwnMessage OwnMessages[] = {
-    {CM_HINTSHOW, nullptr},
-    {CM_ACTIONEXECUTE, nullptr},
-    {CM_ACTIONUPDATE, nullptr},
-    {CM_CONTROLLISTCHANGE, nullptr},
-    {CN_DRAWITEM, nullptr},
-    {CN_NOTIFY, nullptr},
-    {TCM_INSERTITEMA, &TPageControl::StaticClass},
-    {TCM_SETITEMA, &TPageControl::StaticClass},
-    {SB_SETTEXTA, &TCustomStatusBar::StaticClass},
-    {SB_SETPARTS, &TCustomStatusBar::StaticClass},
-};
-
-bool IsOwnMessage(const TObject* Receiver, UINT Msg) {
-  for (const TOwnMessage& m : OwnMessages) {
-    if (m.Msg != Msg) continue;
-    if (!m.Receivers || (Receiver && Receiver->ClassType()->InheritsFrom(m.Receivers())))
-      return true;
-  }
-  return false;
+bool IsOwnMessage(UINT Msg) {
+  return std::find(std::begin(OwnMessages), std::end(OwnMessages), Msg) != std::end(OwnMessages);
 }
 
-struct TSending {
+struct TOwnMessage {
   HWND Wnd = nullptr;
   UINT Msg = 0;
   WPARAM WParam = 0;
   LPARAM LParam = 0;
+  bool operator==(const TOwnMessage&) const = default;
 };
-thread_local TSending Sending;
+thread_local TOwnMessage Sending;
+
+// Posts wait in the queue of the window's thread, which may not be the poster.
+std::mutex PostedLock;
+std::vector<TOwnMessage> Posted;
+
+bool TakePosted(const TOwnMessage& Message) {
+  std::lock_guard<std::mutex> lock(PostedLock);
+  auto it = std::find(Posted.begin(), Posted.end(), Message);
+  if (it == Posted.end()) return false;
+  Posted.erase(it);
+  return true;
+}
 
 }  // namespace
 
 LRESULT SendOwnMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  TRestore<TSending> sending(Sending, TSending{Wnd, Msg, WParam, LParam});
+  TRestore<TOwnMessage> sending(Sending, TOwnMessage{Wnd, Msg, WParam, LParam});
   return SendMessageA(Wnd, Msg, WParam, LParam);
 }
 
-bool IsForeignMessage(HWND Wnd, const TObject* Receiver, UINT Msg, WPARAM WParam,
-                      LPARAM LParam) {
-  if (!IsOwnMessage(Receiver, Msg)) return false;
-  const TSending& s = Sending;
-  if (s.Wnd == Wnd && s.Msg == Msg && s.WParam == WParam && s.LParam == LParam) {
-    Sending = TSending();  // taken once: a copy arriving later is somebody else's
+BOOL PostOwnMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  // Held across the post: the window's thread must not look before the record is in.
+  std::lock_guard<std::mutex> lock(PostedLock);
+  if (!PostMessageA(Wnd, Msg, WParam, LParam)) return FALSE;
+  Posted.push_back({Wnd, Msg, WParam, LParam});
+  return TRUE;
+}
+
+void ForgetOwnPosts(HWND Wnd) {
+  std::lock_guard<std::mutex> lock(PostedLock);
+  std::erase_if(Posted, [Wnd](const TOwnMessage& m) { return m.Wnd == Wnd; });
+}
+
+bool IsForeignMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (!IsOwnMessage(Msg)) return false;
+  const TOwnMessage message{Wnd, Msg, WParam, LParam};
+  if (Sending == message) {
+    Sending = TOwnMessage();  // taken once: a copy arriving later is somebody else's
     return false;
   }
-  OutputDebugStringW(L"a foreign message with a pointer was dropped\n");
+  if (TakePosted(message)) return false;
+  OutputDebugStringW(L"a message of the program's own from elsewhere was dropped\n");
   return true;
 }

@@ -1,5 +1,5 @@
-// Messages carrying a pointer into the program, sent and posted to a form's
-// windows as another program would: from a thread that does not own them
+// Messages carrying a pointer into the program or freeing a form, sent and
+// posted to a form's windows as another program would: from a thread that does not own them
 // (for these numbers, above WM_USER, the system hands another process's
 // wParam and lParam over unchanged, as it does another thread's).
 #pragma once
@@ -47,9 +47,8 @@ class TForeignSender {
   };
   static constexpr TForeignMessage Messages[] = {
       {CM_HINTSHOW, false},    {CM_ACTIONEXECUTE, false}, {CM_ACTIONUPDATE, false},
-      {CM_CONTROLLISTCHANGE, true}, {CN_DRAWITEM, false}, {CN_NOTIFY, false},
-      {TCM_INSERTITEMA, false}, {TCM_SETITEMA, false},   {SB_SETTEXTA, false},
-      {SB_SETPARTS, false}};
+      {CM_CONTROLLISTCHANGE, true}, {CM_RELEASE, false},  {CN_DRAWITEM, false},
+      {CN_NOTIFY, false}};
 
   static BOOL CALLBACK AddWindow(HWND Wnd, LPARAM List) {
     reinterpret_cast<std::vector<HWND>*>(List)->push_back(Wnd);
