@@ -172,6 +172,9 @@ bool TApplication::ProcessMessage(MSG& Msg) {
     Terminated_ = true;
     return true;
   }
+  // A child window only ever sends its notifications; the system passes a
+  // posted one's lParam from any process as it stands.
+  if (Msg.message == WM_NOTIFY) return true;
   bool handled = false;
   if (OnMessage) OnMessage(Msg, handled);
   if (HintActive_ && ((Msg.message >= WM_KEYFIRST && Msg.message <= WM_KEYLAST) ||

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "../Support/MessagePump.h"
+#include "../Platform/MessagePump.h"
 #include "Forms.h"
 #include "QevLXFetchUrl.h"
 #include "QevSysUtils.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "../Support/MessagePump.h"
+#include "../Platform/MessagePump.h"
 #include "QevLXForms.h"
 #include "QevSysUtils.h"
 #include "TestSupport.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "../Support/MessagePump.h"
+#include "../Platform/MessagePump.h"
 #include "ComCtrls.h"
 #include "QevComCtrls.h"
 #include "QevExtCtrls.h"

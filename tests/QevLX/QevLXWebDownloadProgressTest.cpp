@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../Support/MessagePump.h"
+#include "../Platform/MessagePump.h"
 #include "Dialogs.h"
 #include "Forms.h"
 #include "QevLXWebDownloadProgress.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../Support/MessagePump.h"
+#include "../Platform/MessagePump.h"
 #include "../Support/QevTestSupport.h"
 #include "ExtCtrls.h"
 #include "QevJclExceptDlg.h"

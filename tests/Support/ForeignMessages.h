@@ -1,7 +1,8 @@
 // Messages carrying a pointer into the program or freeing a form, sent and
-// posted to a form's windows as another program would: from a thread that does not own them
-// (for these numbers, above WM_USER, the system hands another process's
-// wParam and lParam over unchanged, as it does another thread's).
+// posted to a form's windows as another program would: from a thread that
+// does not own them. Wine hands another process's wParam and lParam of these
+// over unchanged, as it does another thread's; of WM_NOTIFY only a post
+// arrives from another process.
 #pragma once
 
 #include "WinApi.h"  // before the common controls' header
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "Forms.h"
-#include "MessagePump.h"
 #include "Scoped.h"
 
 class TForeignSender {
@@ -30,9 +30,11 @@ class TForeignSender {
     HANDLE thread = CreateThread(nullptr, 0, &Send, this, 0, nullptr);
     ASSERT_TRUE(thread);
     TScopeExit close([thread] { CloseHandle(thread); });
-    ASSERT_TRUE(PumpUntil([thread] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; },
-                          thread));
-    Application->ProcessMessages();  // the posted ones
+    // Through the application's loop, as the programs take their messages.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 20000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+      Application->ProcessMessages();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
+    Application->ProcessMessages();  // the last posted ones
   }
   std::vector<WideString> Faults;
   // No handler wrote through the pointer to zeros.
@@ -44,11 +46,13 @@ class TForeignSender {
   struct TForeignMessage {
     UINT Msg;
     bool PointerInWParam;
+    bool PostedOnly;  // another process's send of it never arrives under Wine
   };
   static constexpr TForeignMessage Messages[] = {
-      {CM_HINTSHOW, false},    {CM_ACTIONEXECUTE, false}, {CM_ACTIONUPDATE, false},
-      {CM_CONTROLLISTCHANGE, true}, {CM_RELEASE, false},  {CN_DRAWITEM, false},
-      {CN_NOTIFY, false}};
+      {CM_HINTSHOW, false, false},         {CM_ACTIONEXECUTE, false, false},
+      {CM_ACTIONUPDATE, false, false},     {CM_CONTROLLISTCHANGE, true, false},
+      {CM_RELEASE, false, false},          {CN_DRAWITEM, false, false},
+      {CN_NOTIFY, false, false},           {WM_NOTIFY, false, true}};
 
   static BOOL CALLBACK AddWindow(HWND Wnd, LPARAM List) {
     reinterpret_cast<std::vector<HWND>*>(List)->push_back(Wnd);
@@ -62,6 +66,7 @@ class TForeignSender {
       for (HWND wnd : self->Windows_)
         for (const TForeignMessage& m : Messages)
           for (LPARAM p : pointers) {
+            if (m.PostedOnly && !post) continue;
             const WPARAM w = m.PointerInWParam ? static_cast<WPARAM>(p) : 0;
             const LPARAM l = m.PointerInWParam ? 0 : p;
             if (post) PostMessageW(wnd, m.Msg, w, l);
