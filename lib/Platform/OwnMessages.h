@@ -9,7 +9,8 @@
 
 #include "WinApi.h"
 
-// Sends a message through the window as this program's own.
+// Sends a message through the window as this program's own; the record is
+// per thread, so the window must belong to the calling thread.
 LRESULT SendOwnMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 
 // Posts a message to the window as this program's own; it is taken once.
