@@ -6,6 +6,7 @@
 
 #include "Controls.h"
 #include "Forms.h"
+#include "OwnMessages.h"
 
 QEV_DEFINE_CLASS(TWinControl,
                  QEV_PROPERTY(TabOrder, TabOrder, SetTabOrder).Default(-1),
@@ -116,6 +117,7 @@ LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
 LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* control = static_cast<TWinControl*>(GetPropA(Wnd, MAKEINTATOM(Atoms.Control)));
   if (!control) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  if (IsForeignMessage(Wnd, Msg, WParam, LParam)) return 0;
   TMessage message{Msg, WParam, LParam, 0};
   const TWindowDispatch outer = CurrentDispatch;
   CurrentDispatch = {control, &message};
@@ -123,6 +125,7 @@ LRESULT CALLBACK StdWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     control->MainWndProc(message);
     // The control outlives its window; after this message it has none.
     if (Msg == WM_NCDESTROY) {
+      ForgetOwnPosts(Wnd);
       RemovePropA(Wnd, MAKEINTATOM(Atoms.Control));
       RemovePropA(Wnd, MAKEINTATOM(Atoms.Window));
       if (control->Handle_ == Wnd) control->Handle_ = nullptr;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Menus.h"
+#include "OwnMessages.h"
 
 QEV_RESOURCESTRING(Forms, SCannotShowModal, L"Cannot make a visible window modal");
 QEV_RESOURCESTRING(Forms, SCannotShowModalDisabled, L"Cannot make a disabled window modal");
@@ -426,7 +427,7 @@ void TCustomForm::Close() {
   else Release();
 }
 
-void TCustomForm::Release() { PostMessageA(Handle(), CM_RELEASE, 0, 0); }
+void TCustomForm::Release() { PostOwnMessage(Handle(), CM_RELEASE, 0, 0); }
 
 void TCustomForm::CloseModal() {
   TCloseAction action = caNone;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "Forms.h"
+#include "OwnMessages.h"
 #include "StdActns.h"
 
 QEV_DEFINE_CLASS(TApplication)
@@ -13,16 +14,6 @@ TScreen* Screen = nullptr;
 namespace {
 
 constexpr UINT_PTR HintTimerID = 1;
-
-// The action whose message this thread is sending to the application.
-thread_local const TBasicAction* ActionBeingSent = nullptr;
-
-// Any program may post or send an action message with anything in its
-// lParam: only the one this program's own action is sending is taken.
-bool IsForeignActionMessage(const TMessage& Message) {
-  if (Message.Msg != CM_ACTIONEXECUTE && Message.Msg != CM_ACTIONUPDATE) return false;
-  return !ActionBeingSent || Message.LParam != reinterpret_cast<LPARAM>(ActionBeingSent);
-}
 
 AnsiString GetHintOf(TControl* Control) {
   for (; Control; Control = Control->Parent())
@@ -74,6 +65,7 @@ void EnableTaskWindows(TTaskWindowList WindowList) {
 
 LRESULT CALLBACK ApplicationWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (!Application || Application->Handle_ != Wnd) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  if (IsForeignMessage(Wnd, Msg, WParam, LParam)) return 0;
   TMessage message{Msg, WParam, LParam, 0};
   try {
     try {
@@ -180,6 +172,9 @@ bool TApplication::ProcessMessage(MSG& Msg) {
     Terminated_ = true;
     return true;
   }
+  // A child window only ever sends its notifications; the system passes a
+  // posted one's lParam from any process as it stands.
+  if (Msg.message == WM_NOTIFY) return true;
   bool handled = false;
   if (OnMessage) OnMessage(Msg, handled);
   if (HintActive_ && ((Msg.message >= WM_KEYFIRST && Msg.message <= WM_KEYLAST) ||
@@ -284,10 +279,6 @@ void TApplication::ShowException(const Exception* E) {
 // ------------------------------------------------------------ window, title
 
 void TApplication::WndProc(TMessage& Message) {
-  if (IsForeignActionMessage(Message)) {
-    Message.Result = 0;
-    return;
-  }
   for (size_t i = WindowHooks_.size(); i-- > 0;)
     if (i < WindowHooks_.size() && WindowHooks_[i](Message)) return;
   switch (Message.Msg) {
@@ -491,8 +482,7 @@ void TScreen::SetCursor(TCursor Value) {
 namespace {
 bool SendActionMessage(UINT Msg, TBasicAction* Action) {
   if (!Application) return false;
-  TRestore<const TBasicAction*> sending(ActionBeingSent, Action);
-  return SendMessageA(Application->Handle(), Msg, 0, reinterpret_cast<LPARAM>(Action)) != 0;
+  return SendOwnMessage(Application->Handle(), Msg, 0, reinterpret_cast<LPARAM>(Action)) != 0;
 }
 }  // namespace
 

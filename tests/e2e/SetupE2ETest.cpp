@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../Support/ForeignMessages.h"
 #include "../Support/QevTestSupport.h"
 #include "../Support/ScreenShot.h"
 #include "../Support/TestSupport.h"
@@ -338,6 +339,20 @@ TEST_F(SetupFormTest, NineXRoadInstallsUnderTheNewNameWithoutRenaming) {
   EXPECT_EQ(ContentOf(HostPath(QEV_SAVER_PATH)), ContentOf(WinDir + L"Vintra Film Screen Saver.scr"));
   EXPECT_TRUE(Exists(ShipDir + L"vintraflm.scr"));
   EXPECT_FALSE(Exists(ShipDir + L"Vintra Film Screen Saver.scr"));
+}
+
+// Another program's messages with bogus pointers: nothing reads them, nothing
+// is reported, and the wizard still closes.
+TEST_F(SetupFormTest, ForeignMessagesWithPointersAreIgnoredAndTheWizardStillCloses) {
+  ShipSaver();
+  auto form = MakeForm();
+  form->Show();
+  TForeignSender sender;
+  sender.Attack(form.get());
+  EXPECT_EQ(std::vector<WideString>{}, sender.Faults);
+  EXPECT_TRUE(sender.ZerosUntouched());
+  form->Close();
+  EXPECT_FALSE(form->Visible());
 }
 
 TEST_F(SetupFormTest, FileWithoutVersionShowsZeroVersion) {

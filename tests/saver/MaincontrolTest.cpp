@@ -10,6 +10,7 @@
 
 #include "AboutBx.h"
 #include "CheckWinInetAndAdo.h"
+#include "ForeignMessages.h"
 #include "Maincontrol.h"
 #include "QevClasses.h"
 #include "QevSysUtils.h"
@@ -279,6 +280,18 @@ TEST_F(MaincontrolTest, MaskedEditsShowStoredFiguresInTheMasksShapeAndGiveTheSam
     EXPECT_NO_THROW(ApplyWebStats(&saved)) << c.Stored;
     EXPECT_EQ(c.Kept, StatValues[c.Index]) << c.Stored;
   }
+}
+
+// Another program's messages with bogus pointers in place of the program's
+// own records: nothing reads them, nothing is reported, the dialog closes.
+TEST_F(MaincontrolTest, ForeignMessagesWithPointersAreIgnoredAndTheDialogStillCloses) {
+  TControlForm* form = MakeForm();
+  TForeignSender sender;
+  sender.Attack(form);
+  EXPECT_EQ(std::vector<WideString>{}, sender.Faults);
+  EXPECT_TRUE(sender.ZerosUntouched());
+  form->Close();
+  EXPECT_FALSE(form->Visible());
 }
 
 }  // namespace
