@@ -194,7 +194,7 @@ void TQevBitBtn::Dispatch(TMessage& Message) {
       return;
     case CM_MOUSEENTER: case CM_MOUSELEAVE:
       MouseInControl_ = Message.Msg == CM_MOUSEENTER;
-      if (ThemesEnabled() && Enabled()) Invalidate();  // the window does not show it itself
+      if (ThemesEnabled() && Enabled()) Invalidate();  // the hot face shows at once
       break;
   }
   inherited::Dispatch(Message);
