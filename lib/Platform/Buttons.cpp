@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "Scoped.h"
+#include "Themes.h"
+
 QEV_DEFINE_CLASS(TSpeedButton,
                  QEV_PROPERTY(AllowAllUp, AllowAllUp, SetAllowAllUp).Default(false),
                  QEV_PROPERTY(GroupIndex, GroupIndex, SetGroupIndex).Default(0),
@@ -237,7 +240,7 @@ void TSpeedButton::Dispatch(TMessage& Message) {
     case CM_ENABLEDCHANGED: Invalidate(); break;
     case CM_MOUSEENTER: case CM_MOUSELEAVE:
       MouseInControl_ = Message.Msg == CM_MOUSEENTER;
-      if (Flat_ && Enabled()) Invalidate();
+      if ((Flat_ || ThemesEnabled()) && Enabled()) Invalidate();  // a themed face shows it
       break;
   }
   inherited::Dispatch(Message);
@@ -322,6 +325,15 @@ TRect TSpeedButton::DrawFrame(TButtonState State, TPoint& Offset) {
     canvas->Brush()->SetBitmap(nullptr);
   }
   return rect;
+}
+
+void TSpeedButton::EraseThroughParent(HDC DC) {
+  if (!Parent()) return;
+  TSavedDC saved(DC);
+  IntersectClipRect(DC, 0, 0, Width(), Height());
+  OffsetViewportOrgEx(DC, -Left(), -Top(), nullptr);
+  // The same DC in both: a double-buffered parent erases into it too.
+  Parent()->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), reinterpret_cast<LPARAM>(DC));
 }
 
 void TSpeedButton::Paint() {
@@ -412,10 +424,14 @@ void TBitBtn::DrawItemFocus(TCanvas* Canvas, const DRAWITEMSTRUCT& Item, bool Fo
   if (!Focused || !(Item.itemState & ODS_FOCUS)) return;
   TRect rect = ClientRect();
   InflateRect(&rect, -4, -4);
+  DrawFocusFrame(Canvas, rect);
+}
+
+void TBitBtn::DrawFocusFrame(TCanvas* Canvas, const TRect& Rect) {
   Canvas->Pen()->SetColor(clWindowFrame);
   Canvas->Brush()->SetStyle(bsSolid);
   Canvas->Brush()->SetColor(clBtnFace);
-  Canvas->DrawFocusRect(rect);
+  Canvas->DrawFocusRect(Rect);
 }
 
 void TBitBtn::DrawItem(const DRAWITEMSTRUCT& Item) {

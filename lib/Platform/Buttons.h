@@ -148,6 +148,9 @@ class TSpeedButton : public TGraphicControl {
   // The button's frame in State; returns the rectangle left for glyph and
   // caption and the offset of a pushed face.
   TRect DrawFrame(TButtonState State, TPoint& Offset);
+  // The parent's background where the button stands, drawn into DC (the
+  // button's top left at its origin).
+  void EraseThroughParent(HDC DC);
 
  private:
   template <class T>
@@ -213,6 +216,8 @@ class TBitBtn : public TButton {
   TRect DrawItemFrame(TCanvas* Canvas, const DRAWITEMSTRUCT& Item, bool Focused);
   // The focus rectangle of a focused button that shows the default frame.
   void DrawItemFocus(TCanvas* Canvas, const DRAWITEMSTRUCT& Item, bool Focused);
+  // The focus rectangle at Rect.
+  static void DrawFocusFrame(TCanvas* Canvas, const TRect& Rect);
   // Whether the frame shows the default (thick) border.
   bool ShowsDefault() { return Focused() || Default(); }
   TCanvas* Canvas() const { return Canvas_.get(); }

@@ -1,6 +1,7 @@
 // Timers, panels and images.
 #include "ExtCtrls.h"
 
+#include "Themes.h"
 #include "WinApi.h"
 
 QEV_RESOURCESTRING(ExtCtrls, SNoTimers, L"Not enough timers available");
@@ -14,7 +15,9 @@ QEV_DEFINE_CLASS(TCustomPanel,
                  QEV_PROPERTY(BevelInner, BevelInner, SetBevelInner).Default(bvNone),
                  QEV_PROPERTY(BevelOuter, BevelOuter, SetBevelOuter).Default(bvRaised),
                  QEV_PROPERTY(BevelWidth, BevelWidth, SetBevelWidth).Default(1),
-                 QEV_PROPERTY(BorderWidth, BorderWidth, SetBorderWidth).Default(0))
+                 QEV_PROPERTY(BorderWidth, BorderWidth, SetBorderWidth).Default(0),
+                 QEV_PROPERTY(ParentBackground, ParentBackground, SetParentBackground)
+                     .Default(false))
 QEV_DEFINE_CLASS(TPanel)
 QEV_DEFINE_CLASS(TBevel,
                  QEV_PROPERTY(Shape, Shape, SetShape).Default(bsBox),
@@ -159,6 +162,18 @@ void TCustomPanel::SetBorderWidth(Integer Value) {
   Changed();
 }
 
+// Its parent's background reaches it through the erase, which an opaque
+// control skips.
+void TCustomPanel::SetParentBackground(bool Value) {
+  if (ParentBackground_ == Value) return;
+  ParentBackground_ = Value;
+  if (Value) ControlStyle_.Exclude(csOpaque);
+  else ControlStyle_.Include(csOpaque);
+  Invalidate();
+}
+
+bool TCustomPanel::ShowsParentBackground() const { return ParentBackground_ && ThemesEnabled(); }
+
 void TCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
   Integer inset = BorderWidth_;
   if (BevelOuter_ != bvNone) inset += BevelWidth_;
@@ -175,9 +190,12 @@ void TCustomPanel::PaintFrame(TRect& Rect) {
     Frame3D(canvas, Rect, lowered ? clBtnShadow : clBtnHighlight,
             lowered ? clBtnHighlight : clBtnShadow, BevelWidth_);
   };
+  const bool parentBackground = ShowsParentBackground();
   bevel(BevelOuter_);
-  Frame3D(canvas, Rect, Color(), Color(), BorderWidth_);
+  if (parentBackground) InflateRect(&Rect, -BorderWidth_, -BorderWidth_);
+  else Frame3D(canvas, Rect, Color(), Color(), BorderWidth_);
   bevel(BevelInner_);
+  if (parentBackground) return;
   canvas->Brush()->SetColor(Color());
   canvas->Brush()->SetStyle(bsSolid);
   canvas->FillRect(Rect);
@@ -202,6 +220,13 @@ void TCustomPanel::Paint() {
 }
 
 void TCustomPanel::Dispatch(TMessage& Message) {
+  // A double-buffered panel erases only into its bitmap (WParam == LParam).
+  if (Message.Msg == WM_ERASEBKGND && ShowsParentBackground() &&
+      (!DoubleBuffered() || Message.WParam == static_cast<WPARAM>(Message.LParam))) {
+    DrawParentBackground(WindowHandle(), reinterpret_cast<HDC>(Message.WParam), nullptr);
+    Message.Result = 1;
+    return;
+  }
   if (Message.Msg == CM_TEXTCHANGED) Invalidate();
   TCustomControl::Dispatch(Message);
 }

@@ -61,14 +61,21 @@ class TCustomPanel : public TCustomControl {
   void SetBevelWidth(Integer Value);
   Integer BorderWidth() const { return BorderWidth_; }
   void SetBorderWidth(Integer Value);
+  // Under a theme the panel shows its parent's background instead of its
+  // colour; bevels are drawn either way.
+  bool ParentBackground() const { return ParentBackground_; }
+  void SetParentBackground(bool Value);
 
   void Dispatch(TMessage& Message) override;
 
  protected:
   void Paint() override;
   // The bevels and the border around Rect, then Rect filled with the
-  // panel's colour; Rect shrinks to the area inside them.
+  // panel's colour (unless it shows the parent's themed background); Rect
+  // shrinks to the area inside them.
   void PaintFrame(TRect& Rect);
+  // A theme is active and the panel shows its parent's background.
+  bool ShowsParentBackground() const;
   // Aligned children stay inside the bevels and the border.
   void AlignControls(TControl* AControl, TRect& Rect) override;
 
@@ -80,6 +87,7 @@ class TCustomPanel : public TCustomControl {
   TPanelBevel BevelOuter_ = bvRaised;
   Integer BevelWidth_ = 1;
   Integer BorderWidth_ = 0;
+  bool ParentBackground_ = false;
 };
 
 class TPanel : public TCustomPanel {

@@ -23,6 +23,11 @@ bool ThemesEnabled() {
   return appThemed && themeActive && appThemed() && themeActive();
 }
 
+void DrawParentBackground(HWND Child, HDC DC, const RECT* Rect) {
+  using TDraw = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+  if (auto draw = ThemeProc<TDraw>("DrawThemeParentBackground")) draw(Child, DC, Rect);
+}
+
 TThemeData::TThemeData(HWND Wnd, const WideChar* ClassList) {
   if (auto open = ThemeProc<HTHEME(WINAPI*)(HWND, LPCWSTR)>("OpenThemeData"))
     Theme_ = open(Wnd, ClassList);
@@ -44,4 +49,19 @@ void TThemeData::DrawPartText(HDC DC, int Part, int State, const WideString& Tex
   using TDraw = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, const RECT*);
   if (auto draw = ThemeProc<TDraw>("DrawThemeText"))
     draw(Theme_, DC, Part, State, Text.c_str(), static_cast<int>(Text.size()), Flags, 0, &Rect);
+}
+
+RECT TThemeData::ContentRect(HDC DC, int Part, int State, const RECT& Rect) const {
+  using TGet = HRESULT(WINAPI*)(HTHEME, HDC, int, int, const RECT*, RECT*);
+  RECT content = Rect;
+  auto get = ThemeProc<TGet>("GetThemeBackgroundContentRect");
+  if (!get || FAILED(get(Theme_, DC, Part, State, &Rect, &content))) content = Rect;
+  return content;
+}
+
+void TThemeData::DrawIcon(HDC DC, int Part, int State, const RECT& Rect, HIMAGELIST Images,
+                          int Index) const {
+  using TDraw = HRESULT(WINAPI*)(HTHEME, HDC, int, int, const RECT*, HIMAGELIST, int);
+  if (auto draw = ThemeProc<TDraw>("DrawThemeIcon"))
+    draw(Theme_, DC, Part, State, &Rect, Images, Index);
 }

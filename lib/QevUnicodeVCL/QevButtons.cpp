@@ -20,6 +20,26 @@ IQevGlyphButton* GlyphButtonOf(TControl* Control) {
   return button;
 }
 
+// The window whose theme a button draws with: its own, or its parent's for
+// a window-less one.
+HWND ThemeWindow(TControl* Control) {
+  if (auto* window = dynamic_cast<TWinControl*>(Control)) return window->WindowHandle();
+  return Control->Parent() ? Control->Parent()->WindowHandle() : nullptr;
+}
+
+int PushButtonElement(TButtonState State, bool Hot, bool Defaulted) {
+  if (State == bsDisabled) return PBS_DISABLED;
+  if (State == bsDown || State == bsExclusive) return PBS_PRESSED;
+  if (Hot) return PBS_HOT;
+  return Defaulted ? PBS_DEFAULTED : PBS_NORMAL;
+}
+
+int ToolButtonElement(TButtonState State, bool Hot) {
+  if (State == bsDisabled) return TS_DISABLED;
+  if (State == bsDown || State == bsExclusive) return TS_PRESSED;
+  return Hot ? TS_HOT : TS_NORMAL;
+}
+
 }  // namespace
 
 TButtonGlyph* GlyphOfButton(TControl* Control) { return GlyphButtonOf(Control)->GetGlyphObject(); }
@@ -35,7 +55,19 @@ Integer GlyphImageIndex(TControl* Control, TButtonState State) {
 void DrawWideButtonGlyph(TControl* Control, TCanvas* Canvas, const TPoint& GlyphPos,
                          TButtonState State, bool Transparent) {
   TButtonGlyph* glyph = GlyphOfButton(Control);
-  if (!glyph->HasGlyph() || GlyphImageIndex(Control, State) < 0) return;
+  const TSize size = glyph->GlyphSize();
+  if (size.cx == 0 || size.cy == 0) return;
+  const Integer index = GlyphImageIndex(Control, State);
+  if (index < 0) return;
+  if (ThemesEnabled()) {
+    if (TThemeData theme(ThemeWindow(Control), L"BUTTON"); theme) {
+      Canvas->RequiredState({csHandleValid});
+      theme.DrawIcon(Canvas->Handle(), BP_PUSHBUTTON, PushButtonElement(State, false, false),
+                     Rect(GlyphPos.x, GlyphPos.y, GlyphPos.x + size.cx, GlyphPos.y + size.cy),
+                     glyph->GlyphList()->Handle(), index);
+      return;
+    }
+  }
   glyph->DrawGlyph(Canvas, GlyphPos, State, Transparent);
 }
 
@@ -65,6 +97,8 @@ void CalcWideButtonLayout(TControl* Control, HDC DC, const TRect& Client, const 
       Client, Offset, glyphSize, textSize, Layout, Margin, Spacing, (BiDiFlags & DT_RIGHT) != 0);
   GlyphPos = placement.GlyphPos;
   TextBounds = placement.TextBounds;
+  // A themed face moves its glyph when pressed, never its caption.
+  if (ThemesEnabled()) OffsetRect(&TextBounds, -Offset.x, -Offset.y);
 }
 
 void DrawWideButton(TControl* Control, TCanvas* Canvas, const TRect& Client, TRect& TextBounds,
@@ -108,12 +142,30 @@ void TQevSpeedButton::PaintWideButton() {
     const TButtonState state = PaintState();
     Canvas()->SetFont(Font());
     TPoint offset{};
-    const TRect rect = DrawFrame(state, offset);
+    const TRect rect = ThemesEnabled() ? DrawThemedFrame(state, offset) : DrawFrame(state, offset);
     TRect textBounds{};
     DrawWideButton(this, Canvas(), rect, textBounds, false, DrawTextBiDiModeFlags(0),
                    Transparent(), state, Spacing(), Margin(), Layout(), Caption(), offset);
   } catch (const EAbortPaint&) {
   }
+}
+
+TRect TQevSpeedButton::DrawThemedFrame(TButtonState State, TPoint& Offset) {
+  TThemeData theme(ThemeWindow(this), Flat() ? L"TOOLBAR" : L"BUTTON");
+  if (!theme) return DrawFrame(State, Offset);
+  TCanvas* canvas = Canvas();
+  canvas->RequiredState({csHandleValid, csFontValid});
+  HDC dc = canvas->Handle();
+  EraseThroughParent(dc);
+  const int part = Flat() ? int(TP_BUTTON) : int(BP_PUSHBUTTON);
+  const int element = Flat() ? ToolButtonElement(State, MouseInControl())
+                             : PushButtonElement(State, MouseInControl(), false);
+  const TRect client = ClientRect();
+  theme.DrawBackground(dc, part, element, client);
+  const bool pressed = State == bsDown || State == bsExclusive;
+  if (pressed && Flat()) canvas->Font()->SetColor(clHighlightText);
+  Offset = pressed ? TPoint{1, 0} : TPoint{0, 0};
+  return theme.ContentRect(dc, part, element, client);
 }
 
 // ------------------------------------------------------------ bit button
@@ -140,6 +192,10 @@ void TQevBitBtn::Dispatch(TMessage& Message) {
       DrawWideItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam));
       Message.Result = 1;
       return;
+    case CM_MOUSEENTER: case CM_MOUSELEAVE:
+      MouseInControl_ = Message.Msg == CM_MOUSEENTER;
+      if (ThemesEnabled() && Enabled()) Invalidate();  // the hot face shows at once
+      break;
   }
   inherited::Dispatch(Message);
 }
@@ -148,16 +204,39 @@ void TQevBitBtn::DrawWideItem(const DRAWITEMSTRUCT& Item) {
   TCanvasLease lease(Canvas(), Item.hDC);
   try {
     Canvas()->SetFont(Font());
-    const TButtonState state =
-        !Enabled() ? bsDisabled : (Item.itemState & ODS_SELECTED) ? bsDown : bsUp;
-    const bool focused = ShowsDefault();
-    const TRect rect = DrawItemFrame(Canvas(), Item, focused);
-    TRect textBounds{};
-    DrawWideButton(this, Canvas(), rect, textBounds, WordWrap(), DrawTextBiDiModeFlags(0), false,
-                   state, Spacing(), Margin(), Layout(), Caption(), TPoint{0, 0});
-    DrawItemFocus(Canvas(), Item, focused);
+    if (ThemesEnabled())
+      if (TThemeData theme(WindowHandle(), L"BUTTON"); theme) return DrawThemedItem(theme, Item);
+    DrawClassicItem(Item);
   } catch (const EAbortPaint&) {
   }
+}
+
+TButtonState TQevBitBtn::ItemState(const DRAWITEMSTRUCT& Item) {
+  return !Enabled() ? bsDisabled : (Item.itemState & ODS_SELECTED) ? bsDown : bsUp;
+}
+
+void TQevBitBtn::DrawThemedItem(const TThemeData& Theme, const DRAWITEMSTRUCT& Item) {
+  const TButtonState state = ItemState(Item);
+  const bool focused = ShowsDefault(), isDefault = (Item.itemState & ODS_FOCUS) != 0;
+  const int element = PushButtonElement(state, MouseInControl_, focused || isDefault);
+  DrawParentBackground(WindowHandle(), Item.hDC, &Item.rcItem);
+  Theme.DrawBackground(Item.hDC, BP_PUSHBUTTON, element, Item.rcItem);
+  const TRect content = Theme.ContentRect(Item.hDC, BP_PUSHBUTTON, element, Item.rcItem);
+  TRect textBounds{};
+  DrawWideButton(this, Canvas(), content, textBounds, WordWrap(), DrawTextBiDiModeFlags(0), false,
+                 state, Spacing(), Margin(), Layout(), Caption(),
+                 element == PBS_PRESSED ? TPoint{1, 0} : TPoint{0, 0});
+  if (focused && isDefault) DrawFocusFrame(Canvas(), content);
+}
+
+void TQevBitBtn::DrawClassicItem(const DRAWITEMSTRUCT& Item) {
+  const TButtonState state = ItemState(Item);
+  const bool focused = ShowsDefault();
+  const TRect rect = DrawItemFrame(Canvas(), Item, focused);
+  TRect textBounds{};
+  DrawWideButton(this, Canvas(), rect, textBounds, WordWrap(), DrawTextBiDiModeFlags(0), false,
+                 state, Spacing(), Margin(), Layout(), Caption(), TPoint{0, 0});
+  DrawItemFocus(Canvas(), Item, focused);
 }
 
 // ------------------------------------------------------------------ unit

@@ -4,6 +4,7 @@
 
 #include "Buttons.h"
 #include "QevStdCtrls.h"
+#include "Themes.h"
 
 // {15D7E501-1E33-4293-8B45-716FB3B14504}
 inline constexpr GUID IID_IQevGlyphButton = {
@@ -57,6 +58,9 @@ class TQevSpeedButton : public TQevWideControl<TSpeedButton>, public IQevGlyphBu
 
  private:
   void CMDialogChar(TMessage& Message);
+  // The theme's push-button (flat: tool-bar button) face over the parent's
+  // background; returns its content rectangle and the offset of a pressed face.
+  TRect DrawThemedFrame(TButtonState State, TPoint& Offset);
 };
 
 class TQevBitBtn : public TQevWideControl<TBitBtn>, public IQevGlyphButton {
@@ -74,6 +78,14 @@ class TQevBitBtn : public TQevWideControl<TBitBtn>, public IQevGlyphButton {
     CreateUnicodeHandle(this, Params, L"BUTTON");
   }
   virtual void DrawWideItem(const DRAWITEMSTRUCT& Item);
+
+ private:
+  TButtonState ItemState(const DRAWITEMSTRUCT& Item);
+  void DrawThemedItem(const TThemeData& Theme, const DRAWITEMSTRUCT& Item);
+  void DrawClassicItem(const DRAWITEMSTRUCT& Item);
+
+  // Set between CM_MOUSEENTER and CM_MOUSELEAVE: the themed face is hot.
+  bool MouseInControl_ = false;
 };
 
 void Initialization_QevButtons();  // registers the published classes

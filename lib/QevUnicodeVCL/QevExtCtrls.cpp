@@ -30,9 +30,8 @@ void TQevImage::Dispatch(TMessage& Message) {
 
 // -------------------------------------------------------------------- panel
 
-// The same with or without a theme: its bevels are 3-D frames either way,
-// and only a panel that takes its parent's themed background would differ,
-// which the platform's panel does not offer.
+// Its bevels are 3-D frames with or without a theme; under one, a panel that
+// shows its parent's background leaves its face to the erase.
 void TQevCustomPanel::Paint() {
   if (!UnicodeApiAvailable) return TCustomPanel::Paint();
   TCanvas* canvas = Canvas();

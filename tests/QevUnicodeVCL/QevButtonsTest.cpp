@@ -9,6 +9,7 @@
 #include "QevButtons.h"
 #include "QevClasses.h"
 #include "QevSysUtils.h"
+#include "Scoped.h"
 #include "TestSupport.h"
 
 namespace {
@@ -117,16 +118,19 @@ class QevButtonsTest : public testing::Test {
   }
   TInk DrawnBit(UINT ItemState, COLORREF Color) {
     TPaintTarget target(Bit->Width(), Bit->Height());
-    DRAWITEMSTRUCT item{};
-    item.CtlType = ODT_BUTTON;
-    item.itemState = ItemState;
-    item.hDC = target.DC();
-    item.rcItem = Bit->ClientRect();
-    Bit->Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+    DrawBit(target, ItemState);
     if (Bit->Enabled()) {
       EXPECT_TRUE(target.Contains(GlyphArea, ColorToRGB(clRed))) << "glyph";
     }
     return InkOf(target.DC(), RECT{30, 3, Bit->Width() - 3, Bit->Height() - 3}, Color);
+  }
+  void DrawBit(const TPaintTarget& Target, UINT ItemState) {
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.itemState = ItemState;
+    item.hDC = Target.DC();
+    item.rcItem = Bit->ClientRect();
+    Bit->Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
   }
 
   const RECT GlyphArea{4, 3, 26, 27};
@@ -140,6 +144,7 @@ class QevButtonsTest : public testing::Test {
 
 // The very first paint needs the glyph pictures: it draws the caption too.
 TEST_F(QevButtonsTest, SpeedButtonDrawsTheWideCaptionUpDownAndDisabled) {
+  TRestore<bool> classic(ThemesAllowed, false);
   const TInk reference = ReferenceInk(SpeedCaption, Speed->Font());
   const COLORREF ink = ColorToRGB(Speed->Font()->Color());
   const TInk up = PaintedSpeed(ink);
@@ -163,6 +168,7 @@ TEST_F(QevButtonsTest, SpeedButtonDrawsTheWideCaptionUpDownAndDisabled) {
 }
 
 TEST_F(QevButtonsTest, BitButtonDrawsTheWideCaptionUpDownAndDisabled) {
+  TRestore<bool> classic(ThemesAllowed, false);
   const TInk reference = ReferenceInk(BitCaption, Bit->Font());
   const COLORREF ink = ColorToRGB(Bit->Font()->Color());
   const TInk up = DrawnBit(0, ink);
@@ -172,6 +178,98 @@ TEST_F(QevButtonsTest, BitButtonDrawsTheWideCaptionUpDownAndDisabled) {
   Bit->SetEnabled(false);
   ExpectSameShape(DrawnBit(ODS_DISABLED, ColorToRGB(clBtnShadow)), reference, "disabled");
   EXPECT_FALSE(DrawnBit(ODS_DISABLED, ColorToRGB(clBtnHighlight)).Empty());
+}
+
+// One state of a button under a theme and the element the theme draws for it
+// (of the tool bar's button for a flat one, else of the push button).
+struct TThemedCase {
+  const char* Name;
+  bool IsBit, Flat, Down, Hot, Disabled, Default;
+  UINT ItemState;  // of the bit button's draw request
+  int Element;
+};
+
+// Wine's default prefix has a theme in force. Outside the caption, each
+// button is pixel for pixel the theme's element over the parent's colour with
+// the theme's drawing of the glyph; the caption keeps its place when pressed.
+TEST_F(QevButtonsTest, ButtonsDrawTheThemesElementOfEachState) {
+  ASSERT_TRUE(ThemesEnabled()) << "a prefix with Wine's default theme";
+  Form->SetColor(clTeal);  // where the theme leaves the parent's background
+  Bit->Handle();
+  const TThemedCase cases[] = {
+      {"speed", false, false, false, false, false, false, 0, PBS_NORMAL},
+      {"speed hot", false, false, false, true, false, false, 0, PBS_HOT},
+      {"speed down", false, false, true, false, false, false, 0, PBS_PRESSED},
+      {"speed disabled", false, false, false, false, true, false, 0, PBS_DISABLED},
+      {"flat speed", false, true, false, false, false, false, 0, TS_NORMAL},
+      {"flat speed hot", false, true, false, true, false, false, 0, TS_HOT},
+      {"flat speed down", false, true, true, false, false, false, 0, TS_PRESSED},
+      {"bit", true, false, false, false, false, false, 0, PBS_NORMAL},
+      {"bit hot", true, false, false, true, false, false, 0, PBS_HOT},
+      {"bit down", true, false, false, false, false, false, ODS_SELECTED, PBS_PRESSED},
+      {"bit default focused", true, false, false, false, false, true, ODS_FOCUS, PBS_DEFAULTED},
+      {"bit disabled", true, false, false, false, true, false, ODS_DISABLED, PBS_DISABLED},
+  };
+  LONG captionAt[2] = {-1, -1};  // the caption's left edge from the content's, per kind
+  for (const TThemedCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TControl* button = c.IsBit ? static_cast<TControl*>(Bit) : Speed;
+    const bool pressed = c.Down || (c.ItemState & ODS_SELECTED);
+    const TButtonState state = c.Disabled ? bsDisabled : c.Down ? bsExclusive : pressed ? bsDown : bsUp;
+    button->SetEnabled(!c.Disabled);
+    button->Perform(c.Hot ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, 0);
+    Speed->SetFlat(c.Flat);
+    Speed->SetDown(c.Down);
+    Bit->SetDefault(c.Default);
+    const int width = button->Width(), height = button->Height();
+    TPaintTarget painted(width, height);
+    if (c.IsBit) DrawBit(painted, c.ItemState);
+    else button->Perform(WM_PAINT, painted.WParam(), 0);
+
+    TPaintTarget reference(width, height);
+    const RECT all{0, 0, width, height};
+    TGdiObjectOwner teal(CreateSolidBrush(ColorToRGB(clTeal)));
+    FillRect(reference.DC(), &all, static_cast<HBRUSH>(teal.get()));
+    TThemeData theme(Form->Handle(), c.Flat ? L"TOOLBAR" : L"BUTTON");
+    const int part = c.Flat ? int(TP_BUTTON) : int(BP_PUSHBUTTON);
+    theme.DrawBackground(reference.DC(), part, c.Element, all);
+    const RECT content = theme.ContentRect(reference.DC(), part, c.Element, all);
+    const LONG glyphX = content.left + 4 + (pressed && !c.Disabled ? 1 : 0);
+    const LONG glyphY = content.top + (content.bottom - content.top - 16 + 1) / 2;
+    TThemeData(Form->Handle(), L"BUTTON")
+        .DrawIcon(reference.DC(), BP_PUSHBUTTON,
+                  c.Disabled ? PBS_DISABLED : pressed ? PBS_PRESSED : PBS_NORMAL,
+                  RECT{glyphX, glyphY, glyphX + 16, glyphY + 16},
+                  GlyphOfButton(button)->GlyphList()->Handle(), GlyphImageIndex(button, state));
+
+    // The caption starts 20 pixels right of the 16-pixel glyph (4 from the edge).
+    const LONG captionLeft = content.left + 4 + 16 + 16;
+    int differing = 0, focusDots = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const bool inside = x >= content.left && x < content.right && y >= content.top &&
+                            y < content.bottom;
+        const bool edge = inside && (x == content.left || x == content.right - 1 ||
+                                     y == content.top || y == content.bottom - 1);
+        const bool same = painted.Pixel(x, y) == reference.Pixel(x, y);
+        if (edge && c.Default) focusDots += !same;
+        else if (!inside || edge || x < captionLeft) differing += !same;
+      }
+    EXPECT_EQ(0, differing);
+    if (c.Default) {
+      EXPECT_GT(focusDots, 0) << "the focus rectangle on the content's edge";
+    }
+    // A pressed flat button's caption takes the highlight-text colour, which
+    // Wine's theme also gives that face.
+    if (c.Flat && c.Down) continue;
+    const TInk ink = InkOf(painted.DC(), RECT{captionLeft, content.top + 1, content.right - 1,
+                                              content.bottom - 1},
+                           ColorToRGB(c.Disabled ? clBtnShadow : clBtnText));
+    ExpectSameShape(ink, ReferenceInk(c.IsBit ? BitCaption : SpeedCaption, button->Font()), c.Name);
+    LONG& at = captionAt[c.IsBit];
+    if (at == -1) at = ink.Box.left - content.left;
+    EXPECT_EQ(at, ink.Box.left - content.left) << "a themed caption never moves";
+  }
 }
 
 // ---------------------------------------------------------------- hot keys

@@ -381,6 +381,41 @@ TEST_F(QevStdCtrlsTest, PanelCaptionIsCentredOnTheHeightOfW) {
   }
 }
 
+// Only under a theme does a panel that asks for it show its parent's
+// background, in its border too; its bevel stays.
+TEST_F(QevStdCtrlsTest, PanelShowsItsParentsBackgroundOnlyUnderAThemeAndWhenAsked) {
+  ASSERT_TRUE(ThemesEnabled()) << "a prefix with Wine's default theme";
+  Form->SetColor(clTeal);
+  Panel->SetColor(clYellow);
+  Panel->SetBorderWidth(3);
+  Form->Show();
+  struct {
+    bool Themed, ParentBackground;
+    TColor Face;
+  } const cases[] = {
+      {true, true, clTeal}, {true, false, clYellow}, {false, true, clYellow}, {false, false, clYellow}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "themed " << c.Themed << ", parent background "
+                                    << c.ParentBackground);
+    TRestore<bool> themes(ThemesAllowed, c.Themed);
+    Panel->SetParentBackground(c.ParentBackground);
+    RedrawWindow(Panel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const TScreenShot shot = TScreenShot::OfWindow(Form->Handle());
+    auto pixel = [&](int X, int Y) {
+      TPoint at = Form->ScreenToClient(Panel->ClientToScreen(TPoint{X, Y}));
+      POINT corner{0, 0};
+      ClientToScreen(Form->Handle(), &corner);
+      RECT frame{};
+      GetWindowRect(Form->Handle(), &frame);
+      return shot.At(at.x + corner.x - frame.left, at.y + corner.y - frame.top);
+    };
+    EXPECT_EQ(pixel(0, 0), ColorToRGB(clBtnHighlight)) << "bevel";
+    EXPECT_EQ(pixel(2, Panel->Height() / 2), ColorToRGB(c.Face)) << "border";
+    EXPECT_EQ(pixel(Panel->Width() / 2, 5), ColorToRGB(c.Face)) << "face";
+  }
+  Form->Hide();
+}
+
 // ------------------------------------------------------------- screenshot
 
 TEST_F(QevStdCtrlsTest, ScreenshotOfTheFormShowsTheWideControls) {
