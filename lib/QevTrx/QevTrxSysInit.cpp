@@ -49,7 +49,10 @@ void UseRebuiltModule(const WideString& ProgramFile, const WideString& ModuleFil
 // Runs on the module the runtime loaded, or goes back to the program's own
 // resources.
 void InitTranslation() {
-  if (GetCurrentResourceModule() == ProgramModule()) return;
+  if (GetCurrentResourceModule() == ProgramModule()) {
+    if (!RejectedResourceModuleFile().empty()) TellUser(NotPreparedMessage);
+    return;
+  }
   const WideString moduleFile = GetResourceModuleName();
   const WideString programFile = ProgramLongFileName(UnicodeApiRoad());
   if (!IsTranslationPrepared(moduleFile)) {

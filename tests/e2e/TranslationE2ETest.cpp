@@ -248,10 +248,8 @@ TScreenShot SaverScreen(const std::wstring& Saver, const wchar_t* Name) {
 }
 
 // A module cut after its resource directory is not prepared: the settings
-// read none of its resources, say so once and run on their own. Off until the
-// runtime checks a module before it makes it the resource module at process
-// start: a resource read before the translation start-up still faults.
-TEST(TranslationE2ETest, DISABLED_SaverSettingsRunUntranslatedBesideACutModule) {
+// read none of its resources, say so once and run on their own.
+TEST(TranslationE2ETest, SaverSettingsRunUntranslatedBesideACutModule) {
   TKeptSaverSettings kept;
   TTempFolder folder;
   const std::wstring saver = folder.Path() + L"vintraflm.scr",
