@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "PeImage.h"
 #include "WinApi.h"
 
 namespace {
@@ -228,14 +229,25 @@ WideString ProgramLongFileName(TApiRoad road) {
   return AnsiToWide(n > 0 && n < MAX_PATH ? longName : name);
 }
 
+namespace {
+WideString RejectedModuleFile;
+}  // namespace
+
 void InitResourceModule() {
+  RejectedModuleFile.clear();
   // Before the platform's identity is known: the high bit of the version
   // marks the Windows 95/98/Me family.
   const TApiRoad road = (GetVersion() & 0x80000000u) != 0 ? TApiRoad::Ansi : TApiRoad::Wide;
   const WideString fileName = FindResourceModuleFile(ProgramLongFileName(road), road);
   if (fileName.empty()) return;
+  if (!ResourcesInsideFile(fileName, road)) {
+    RejectedModuleFile = fileName;
+    return;
+  }
   if (HMODULE module = LoadDataFile(fileName, road)) SetResourceHInstance(module);
 }
+
+WideString RejectedResourceModuleFile() { return RejectedModuleFile; }
 
 std::vector<TSystemLocale> SystemLocales(TApiRoad road) {
   std::vector<TSystemLocale> locales;

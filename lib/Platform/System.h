@@ -162,8 +162,12 @@ WideString FindResourceModuleFile(const WideString& programFile, TApiRoad road);
 // The program's own file name, full and in long form.
 WideString ProgramLongFileName(TApiRoad road);
 // Run first at process start: loads the module FindResourceModuleFile chooses
-// for the program as a data file and makes it the resource module.
+// for the program as a data file and makes it the resource module, unless
+// resources it lists lie outside its file (cut short, or damaged): reading
+// them would fault, so the program keeps its own.
 void InitResourceModule();
+// The module InitResourceModule chose and left unused for that; empty when none.
+WideString RejectedResourceModuleFile();
 
 // A locale the system supports, with its three-letter language abbreviation.
 struct TSystemLocale {

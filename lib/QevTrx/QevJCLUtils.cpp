@@ -4,58 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "PeImage.h"
 #include "QevClasses.h"
 #include "QevSysUtils.h"
 
 namespace {
-
-// What a program file's headers tell without loading it as a module.
-struct TImageHeaders {
-  ULONGLONG ImageBase = 0;
-  std::vector<IMAGE_SECTION_HEADER> Sections;
-};
-
-template <typename T>
-void ReadAt(TStream& File, Int64 Offset, T& Value) {
-  File.SetPosition(Offset);
-  File.ReadBuffer(&Value, sizeof(Value));
-}
-
-// False when the file is no PE image; raises when it cannot be read, which
-// includes headers that point past its end.
-bool ReadImageHeaders(TStream& File, TImageHeaders& Headers) {
-  if (File.Size() < static_cast<Int64>(sizeof(IMAGE_DOS_HEADER))) return false;
-  IMAGE_DOS_HEADER dos;
-  ReadAt(File, 0, dos);
-  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return false;
-  DWORD signature = 0;
-  ReadAt(File, dos.e_lfanew, signature);
-  if (signature != IMAGE_NT_SIGNATURE) return false;
-  const Int64 fileHeaderAt = dos.e_lfanew + static_cast<Int64>(sizeof(signature));
-  IMAGE_FILE_HEADER fileHeader;
-  ReadAt(File, fileHeaderAt, fileHeader);
-  const Int64 optionalAt = fileHeaderAt + static_cast<Int64>(sizeof(fileHeader));
-  WORD magic = 0;
-  ReadAt(File, optionalAt, magic);
-  if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-    IMAGE_OPTIONAL_HEADER64 optional;
-    if (fileHeader.SizeOfOptionalHeader < sizeof(optional)) return false;
-    ReadAt(File, optionalAt, optional);
-    Headers.ImageBase = optional.ImageBase;
-  } else if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-    IMAGE_OPTIONAL_HEADER32 optional;
-    if (fileHeader.SizeOfOptionalHeader < sizeof(optional)) return false;
-    ReadAt(File, optionalAt, optional);
-    Headers.ImageBase = optional.ImageBase;
-  } else {
-    return false;
-  }
-  Headers.Sections.resize(fileHeader.NumberOfSections);
-  File.SetPosition(optionalAt + fileHeader.SizeOfOptionalHeader);
-  File.ReadBuffer(Headers.Sections.data(),
-                  static_cast<Int64>(Headers.Sections.size() * sizeof(IMAGE_SECTION_HEADER)));
-  return true;
-}
 
 const IMAGE_SECTION_HEADER* FindSection(const TImageHeaders& Headers, const AnsiString& Name) {
   for (const IMAGE_SECTION_HEADER& section : Headers.Sections) {
@@ -82,6 +35,16 @@ bool LocateSection(TStream& File, const WideString& SectionName, IMAGE_SECTION_H
 }
 
 }  // namespace
+
+bool PeResourcesInsideFile(const WideString& FileName) {
+  try {
+    TQevFileStream file = OpenImage(FileName);
+    return ResourcesInsideFile(file);
+  } catch (const std::exception&) {
+    TraceDroppedException(L"PeResourcesInsideFile");
+    return false;
+  }
+}
 
 bool PeSectionExists(const WideString& FileName, const WideString& SectionName) {
   try {

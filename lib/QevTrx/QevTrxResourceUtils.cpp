@@ -318,8 +318,7 @@ void SaveRcText(HANDLE Update, const WideString& ResName, const WideString& Text
 void CopyModuleResources(const WideString& SourceFile, const WideString& TargetFile) {
   const bool hasDrc = PeSectionExists(SourceFile, L"QEV.DRC");
   const WideString drc = hasDrc ? ReadPeSectionText(SourceFile, L"QEV.DRC") : WideString();
-  TModuleOwner source(Qev_LoadLibraryExW(SourceFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (!source) RaiseLastOSError();
+  TModuleOwner source = LoadResourceDataFile(SourceFile);
   TResDataList resources;
   EnumerateResources(source.get(), resources);
   HANDLE update = BeginResourceUpdate(TargetFile, true);

@@ -1,10 +1,12 @@
 #include "QevTrxSysInit.h"
 
 #include "QevForms.h"
+#include "QevJCLUtils.h"
 #include "QevSysUtils.h"
 #include "QevTrxResourceUtils.h"
 #include "QevTrxUtils.h"
 #include "QevWindows.h"
+#include "Scoped.h"
 #include "SysUtils.h"
 
 namespace {
@@ -17,6 +19,18 @@ HMODULE ProgramModule() { return GetModuleHandleW(nullptr); }
 
 void TellUser(const WideString& Text) { MessageBoxW(nullptr, Text.c_str(), L"", MB_OK); }
 
+// Inside a catch block: the message of the exception caught, of the
+// platform's classes and of others (std::bad_alloc, std::length_error) alike.
+WideString CurrentMessage() {
+  try {
+    throw;
+  } catch (const Exception& E) {
+    return E.Message;
+  } catch (...) {
+    return CurrentForeignException().Message;
+  }
+}
+
 // A module made for another build is rebuilt from this build's resources with
 // its translations; the program runs on its own resources when that fails.
 void UseRebuiltModule(const WideString& ProgramFile, const WideString& ModuleFile) {
@@ -24,18 +38,21 @@ void UseRebuiltModule(const WideString& ProgramFile, const WideString& ModuleFil
   SetResourceModule(ProgramModule());
   try {
     UpdateTranslationResources(ProgramFile, ModuleFile);
-  } catch (const Exception& E) {
-    TellUser(E.Message);
+  } catch (...) {
+    TellUser(CurrentMessage());
     return;
   }
-  HMODULE module = Qev_LoadLibraryExW(ModuleFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  if (module) SetResourceModule(module);
+  TModuleOwner module(Qev_LoadLibraryExW(ModuleFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (module && PeResourcesInsideFile(ModuleFile)) SetResourceModule(module.release());
 }
 
 // Runs on the module the runtime loaded, or goes back to the program's own
 // resources.
 void InitTranslation() {
-  if (GetCurrentResourceModule() == ProgramModule()) return;
+  if (GetCurrentResourceModule() == ProgramModule()) {
+    if (!RejectedResourceModuleFile().empty()) TellUser(NotPreparedMessage);
+    return;
+  }
   const WideString moduleFile = GetResourceModuleName();
   const WideString programFile = ProgramLongFileName(UnicodeApiRoad());
   if (!IsTranslationPrepared(moduleFile)) {
@@ -54,9 +71,9 @@ void Initialization_QevTrxSysInit() {
   // No translation problem stops the program: it runs on its own resources.
   try {
     InitTranslation();
-  } catch (const Exception& E) {
+  } catch (...) {
     SetResourceModule(ProgramModule());
-    TellUser(E.Message);
+    TellUser(CurrentMessage());
   }
 }
 

@@ -248,8 +248,7 @@ void TQevTransTable::LoadFromModule(const WideString& ProgramFile, const WideStr
   Open();
   while (!IsEmpty()) Delete();
 
-  TModuleOwner module(Qev_LoadLibraryExW(ModuleFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module) RaiseLastOSError();
+  TModuleOwner module = LoadResourceDataFile(ModuleFile);
   auto comments = SortedText(ReadRcDataText(module.get(), QevTrxXrcName));
   auto flags = SortedText(ReadRcDataText(module.get(), QevXrsName));
   ReadFormTranslationInfo(module.get(), ModuleFile, Forms_, AllProps_);

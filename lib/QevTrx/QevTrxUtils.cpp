@@ -9,6 +9,9 @@
 #include "QevWindows.h"
 #include "Scoped.h"
 
+QEV_RESOURCESTRING(QevTrxUtils, SResourcesOutsideFile,
+                   L"The resource data of %s lie outside the file.");
+
 TQevTrxLangs* QevTrxLangs = nullptr;
 
 namespace {
@@ -50,8 +53,17 @@ TObject* LangObject(Word LangID) { return reinterpret_cast<TObject*>(static_cast
 
 // ------------------------------------------------------- module identity
 
+TModuleOwner LoadResourceDataFile(const WideString& FileName) {
+  TModuleOwner module = LoadDataFile(FileName);
+  // Checked while the file is loaded: a file mapped as a module cannot be cut
+  // meanwhile.
+  if (!PeResourcesInsideFile(FileName))
+    throw EQevGeneralError(SResourcesOutsideFile, {FileName});
+  return module;
+}
+
 WideString GetTranslationGuid(const WideString& FileName) {
-  return GuidOfModule(LoadDataFile(FileName).get());
+  return GuidOfModule(LoadResourceDataFile(FileName).get());
 }
 
 bool SameTranslationGuid(const WideString& FileA, const WideString& FileB) {
@@ -60,6 +72,7 @@ bool SameTranslationGuid(const WideString& FileA, const WideString& FileB) {
 
 bool IsTranslationPrepared(const WideString& FileName) {
   TModuleOwner module = LoadDataFile(FileName);
+  if (!PeResourcesInsideFile(FileName)) return false;
   const bool hasMap = PeSectionExists(FileName, QevDrcName) || RcDataExists(module.get(), QevDrcName);
   return hasMap && !GuidOfModule(module.get()).empty();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "QevClasses.h"
+#include "Scoped.h"
 #include "WinApi.h"
 
 // Names of the translation resources.
@@ -16,12 +17,19 @@ constexpr const WideChar* QevTrxFlagName = L"QEV_TRX_FLAG";  // RCDATA: a marker
 // The value of an unset QEV_TRX_GUID, which counts as none.
 constexpr const WideChar* QevTrxGuidPlaceholder = L"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
 
+extern const TResStringRec SResourcesOutsideFile;
+
+// The file loaded as a data file whose resources may be read: the system
+// error when it does not load, EQevGeneralError SResourcesOutsideFile when
+// the data of a resource lie outside the file (a cut copy, a forged size).
+TModuleOwner LoadResourceDataFile(const WideString& FileName);
 // The file's GUID ("QEV_TRX_GUID", else "QEV.GUID"); empty when it has none.
 // The file must load as a data file, else the system error is raised.
 WideString GetTranslationGuid(const WideString& FileName);
 bool SameTranslationGuid(const WideString& FileA, const WideString& FileB);
-// The file has the "QEV.DRC" name map (section or RCDATA) and a GUID; raises
-// the system error when it does not load as a data file.
+// The file's resources lie inside it, and it has the "QEV.DRC" name map
+// (section or RCDATA) and a GUID; raises the system error when it does not
+// load as a data file.
 bool IsTranslationPrepared(const WideString& FileName);
 // EQevInternalError when the file is not prepared.
 void CheckTranslationPrepared(const WideString& FileName);

@@ -278,10 +278,13 @@ bool WideDeleteFile(const WideString& fileName) { return Qev_DeleteFileW(fileNam
 
 bool WideForceDirectories(const WideString& dir) {
   if (dir.empty()) throw EQevGeneralError(SCannotCreateDir);
-  WideString path = WideStripTrailingBackslash(dir);
+  // Every separator at the end goes: with one left, the path would be its
+  // own parent and count as made.
+  WideString path = dir;
+  while (WideLastChar(path) == L'\\') path.pop_back();
   if (path.size() < 3 || WideDirectoryExists(path)) return true;
   WideString parent = WideExtractFilePath(path);
-  if (parent == path) return true;
+  if (parent == path) return false;  // a name ending in ':' that is no folder
   return WideForceDirectories(parent) && Qev_CreateDirectoryW(path.c_str(), nullptr);
 }
 

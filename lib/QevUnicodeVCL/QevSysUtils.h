@@ -97,7 +97,8 @@ bool WideFileSetAttr(const WideString& fileName, Integer attributes);
 bool WideFileExists(const WideString& fileName);
 bool WideDirectoryExists(const WideString& name);
 bool WideDeleteFile(const WideString& fileName);
-// Creates dir and the folders above it; an empty name raises EQevGeneralError.
+// Creates dir and the folders above it, whatever separators end it; false when
+// one cannot be made. An empty name raises EQevGeneralError.
 bool WideForceDirectories(const WideString& dir);
 // The program's (module 0) or a module's file name; raises the OS error on failure.
 WideString WideGetModuleFileName(HMODULE module);

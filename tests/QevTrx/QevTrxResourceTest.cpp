@@ -1,5 +1,6 @@
 // Translation resources: the section reader, the copy of a module's
-// resources, the choice of the program's resource module and the language list.
+// resources, the refusal of modules whose resources lie outside their file,
+// the choice of the program's resource module and the language list.
 #include "QevJCLUtils.h"
 #include "QevLXUtils.h"
 #include "QevSysUtils.h"
@@ -10,6 +11,7 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -71,6 +73,29 @@ class TLocaleOverride {
  private:
   HKEY Key_ = nullptr;
 };
+
+// Where a prepared module keeps its GUID: the offsets in its file of the
+// GUID's data entry, of the GUID's data and of the first resource data.
+struct TGuidLayout {
+  size_t Entry = 0, Data = 0, FirstData = SIZE_MAX;
+};
+
+TGuidLayout GuidLayoutOf(const WideString& Module) {
+  TModuleOwner module(LoadLibraryExW(Module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  // A module loaded as a data file is its file, mapped as it stands.
+  auto base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module.get()) & ~3);
+  TGuidLayout layout;
+  HRSRC info = FindResourceW(module.get(), QevTrxGuidName, MAKEINTRESOURCEW(10));
+  layout.Entry = reinterpret_cast<const char*>(info) - base;
+  layout.Data = static_cast<const char*>(LockResource(LoadResource(module.get(), info))) - base;
+  TResDataList resources;
+  EnumerateResources(module.get(), resources);
+  for (const auto& res : resources) {
+    const size_t data = static_cast<const char*>(res->Data) - base;
+    if (res->Data) layout.FirstData = std::min(layout.FirstData, data);
+  }
+  return layout;
+}
 
 }  // namespace
 
@@ -183,6 +208,65 @@ TEST(QevTrxResourceUtils, CopyKeepsEmptyBlocksEmptyResourcesAndEmptyStrings) {
   EXPECT_EQ(L"Eighteen", block->Get(2));
   ASSERT_NE(nullptr, BlockWith(tables, 64));
   EXPECT_FALSE(IsTranslationPrepared(target));  // a GUID, but no "QEV.DRC"
+}
+
+// A cut copy or a forged entry must not be read through the loaded module:
+// the system's resource functions trust the entries, and the reads fault past
+// the end of the file.
+TEST(QevTrxUtils, AModuleWhoseResourceDataLieOutsideItsFileIsNotPrepared) {
+  TTempFolder temp;
+  const WideString good = temp.Path() + L"good.dll", damaged = temp.Path() + L"damaged.dll";
+  const WideString guid = L"{01234567-89AB-4CDE-8F01-23456789ABCD}";
+  Copy(TestModule(), good);
+  HANDLE update = BeginResourceUpdate(good, false);
+  ASSERT_TRUE(update);
+  SaveRcText(update, QevDrcName, L"17=Unit_Seventeen\r\n");
+  SaveRcText(update, QevTrxGuidName, guid);
+  ASSERT_TRUE(EndResourceUpdate(update, false));
+  TQevMemoryStream file;
+  file.LoadFromFile(good);
+  const std::string image(static_cast<const char*>(file.Memory()), file.Size());
+  const TGuidLayout at = GuidLayoutOf(good);
+  ASSERT_LT(at.FirstData, image.size());
+
+  // The data of the GUID moved past the end, its section grown to hold them.
+  auto startPastTheEnd = [&](std::string& Image) {
+    auto& dos = *reinterpret_cast<IMAGE_DOS_HEADER*>(Image.data());
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(Image.data() + dos.e_lfanew);
+    IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    while (at.Data < section->PointerToRawData ||
+           at.Data >= section->PointerToRawData + section->SizeOfRawData)
+      ++section;
+    section->SizeOfRawData += 0x100000;
+    reinterpret_cast<IMAGE_RESOURCE_DATA_ENTRY*>(&Image[at.Entry])->OffsetToData +=
+        static_cast<DWORD>(Image.size() - at.Data + 0x10000);
+  };
+  const struct {
+    const char* Name;
+    std::function<void(std::string&)> Damage;
+  } modules[] = {
+      {"good", nullptr},
+      {"cut after the directory", [&](std::string& Image) { Image.resize(at.FirstData); }},
+      {"cut inside the data", [&](std::string& Image) { Image.resize(at.Data + 38); }},
+      {"a size of 2 GB",
+       [&](std::string& Image) {
+         reinterpret_cast<IMAGE_RESOURCE_DATA_ENTRY*>(&Image[at.Entry])->Size = 0x7FFFFFF0;
+       }},
+      {"data past the end", startPastTheEnd},
+  };
+  for (const auto& module : modules) {
+    SCOPED_TRACE(module.Name);
+    std::string bytes = image;
+    if (module.Damage) module.Damage(bytes);
+    TTempFolder::CreateFileWithText(damaged, bytes);
+    EXPECT_EQ(!module.Damage, IsTranslationPrepared(damaged));
+    if (module.Damage)
+      ExpectRaises<EQevGeneralError>(
+          [&] { GetTranslationGuid(damaged); },
+          L"The resource data of " + damaged + L" lie outside the file.");
+    else
+      EXPECT_EQ(guid, GetTranslationGuid(damaged));
+  }
 }
 
 // The window an update shows could overwrite the error of the call that

@@ -121,12 +121,23 @@ TEST(WideExpandFileName, TakesPathsLongerThanMaxPath) {
 TEST_P(SysUtilsRoad, ForceDirectoriesCreatesNestedFolders) {
   TTempFolder temp;
   std::wstring leaf = GetParam() ? L"\x0436\x4E2D" : L"leaf";
-  std::wstring dir = temp.Path() + L"one\\two\\" + leaf + L"\\";
-  EXPECT_TRUE(WideForceDirectories(dir));
-  EXPECT_TRUE(WideDirectoryExists(dir));
-  EXPECT_TRUE(WideForceDirectories(dir));  // already there
+  TTempFolder::CreateFileWithText(temp.Path() + L"file", "not a folder");
+  const struct {
+    std::wstring Dir;
+    bool Made;
+  } cases[] = {
+      {temp.Path() + L"one\\two\\" + leaf + L"\\", true},
+      {temp.Path() + L"one\\two\\" + leaf + L"\\", true},  // already there
+      {temp.Path() + L"three\\" + leaf + L"\\\\", true},
+      {temp.Path() + L"file\\" + leaf + L"\\\\", false},
+      {L"Q:\\no drive\\x", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Dir);
+    EXPECT_EQ(c.Made, WideForceDirectories(c.Dir));
+    EXPECT_EQ(c.Made, WideDirectoryExists(c.Dir));
+  }
   EXPECT_TRUE(WideForceDirectories(L"C:"));
-  EXPECT_FALSE(WideForceDirectories(L"Q:\\no drive\\x"));
   try {
     WideForceDirectories(L"");
     FAIL() << "no exception";

@@ -2,8 +2,8 @@
 // picks through the test prefix's locale-override key: a module made from the
 // program itself translates its texts; one of another build is rebuilt with
 // its translations; one without a build GUID is reported once and the program
-// runs untranslated. Every module is made by the test
-// from a copy of the program in a temp folder.
+// runs untranslated, as it does beside one cut short. Every module is made by
+// the test from a copy of the program in a temp folder.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -245,6 +245,31 @@ TScreenShot SaverScreen(const std::wstring& Saver, const wchar_t* Name) {
   PostMessageW(wnd, WM_KEYDOWN, VK_SPACE, 1);
   EXPECT_EQ(0u, saver.WaitExit().value_or(99));
   return shot;
+}
+
+// A module cut after its resource directory is not prepared: the settings
+// read none of its resources, say so once and run on their own.
+TEST(TranslationE2ETest, SaverSettingsRunUntranslatedBesideACutModule) {
+  TKeptSaverSettings kept;
+  TTempFolder folder;
+  const std::wstring saver = folder.Path() + L"vintraflm.scr",
+                     module = folder.Path() + L"vintraflm.RUS";
+  ASSERT_TRUE(CopyFileW(HostPath(QEV_SAVER_PATH).c_str(), saver.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(saver.c_str(), module.c_str(), FALSE));
+  ASSERT_TRUE(CutAfterResourceDirectory(module));
+  TLocaleOverrideFor override(saver, L"RUS");
+
+  TProgramUnderTest settings(L"\"" + saver + L"\" /c");
+  HWND box = WaitTopLevel(settings, L"#32770");
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(ChildWithText(box, NotPrepared));
+  ASSERT_TRUE(ActivateForInput(box));
+  PressEnter();
+  HWND dialog = WaitTopLevel(settings, L"VINTRA Film Screen Saver Properties");
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(std::vector<HWND>{dialog}, settings.Windows()) << "a second message";
+  Click(ChildWithText(dialog, L"Cancel"));
+  EXPECT_EQ(0u, settings.WaitExit().value_or(99));
 }
 
 // Without a module nothing is shown and the labels keep their own texts; with

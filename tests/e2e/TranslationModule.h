@@ -1,9 +1,11 @@
 // Translation modules made by a test from a copy of a program: resource
 // strings (known by unit and name through the program's "QEV.DRC" map),
-// 8-bit string values of its form resources and raw-data texts replaced;
-// and the runtime's locale override that makes a program pick its module.
+// 8-bit string values of its form resources and raw-data texts replaced, or
+// cut short; and the runtime's locale override that makes a program pick its
+// module.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -87,6 +89,31 @@ class TTranslationModule {
   std::map<std::wstring, std::string> Forms_;
   std::map<std::wstring, std::wstring> Texts_;
 };
+
+// Cuts a module file right after its resource directory, as an interrupted
+// copy or a full disk leaves it: it still loads, its directory lists every
+// resource, and their data lie past its end.
+inline bool CutAfterResourceDirectory(const std::wstring& File) {
+  size_t end = SIZE_MAX;
+  {
+    TModuleOwner module(LoadLibraryExW(File.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return false;
+    // A module loaded as a data file is its file, mapped as it stands.
+    auto base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module.get()) & ~3);
+    TResDataList resources;
+    EnumerateResources(module.get(), resources);
+    for (const auto& res : resources) {
+      const size_t at = static_cast<const char*>(res->Data) - base;
+      if (res->Data) end = std::min(end, at);
+    }
+  }
+  HANDLE opened = CreateFileW(File.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (opened == INVALID_HANDLE_VALUE || end == SIZE_MAX) return false;
+  THandleOwner file(opened);
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(end);
+  return SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
+}
 
 // For its life, the program file picks the module with this extension through
 // the user's locale-override key; what of the key this made goes again.
