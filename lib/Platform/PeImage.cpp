@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "Scoped.h"
+
 namespace {
 
 template <typename T>
@@ -154,8 +156,7 @@ bool ResourcesInsideFile(const WideString& FileName, TApiRoad Road) {
           : CreateFileA(WideToAnsi(FileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                         OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  THandleStream stream(reinterpret_cast<THandle>(file));
-  const bool inside = ResourcesInsideFile(stream);
-  CloseHandle(file);
-  return inside;
+  const THandleOwner owner(file);
+  THandleStream stream(file);
+  return ResourcesInsideFile(stream);
 }

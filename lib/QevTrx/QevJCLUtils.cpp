@@ -36,16 +36,6 @@ bool LocateSection(TStream& File, const WideString& SectionName, IMAGE_SECTION_H
 
 }  // namespace
 
-bool PeResourcesInsideFile(const WideString& FileName) {
-  try {
-    TQevFileStream file = OpenImage(FileName);
-    return ResourcesInsideFile(file);
-  } catch (const std::exception&) {
-    TraceDroppedException(L"PeResourcesInsideFile");
-    return false;
-  }
-}
-
 bool PeSectionExists(const WideString& FileName, const WideString& SectionName) {
   try {
     TQevFileStream file = OpenImage(FileName);

@@ -1,5 +1,5 @@
-// Reading a program file's image headers, its named sections and the layout
-// of its resources, without loading it as a module.
+// Reading a program file's image headers and its named sections, without
+// loading it as a module.
 #pragma once
 
 #include <memory>
@@ -14,13 +14,6 @@ bool PeSectionExists(const WideString& FileName, const WideString& SectionName);
 std::unique_ptr<TMemoryStream> ReadPeSection(const WideString& FileName, const WideString& SectionName);
 // The section's bytes as UTF-16LE code units; empty when there is no section.
 WideString ReadPeSectionText(const WideString& FileName, const WideString& SectionName);
-
-// Whether the image's resource directory and the data of every resource it
-// lists lie inside the file. The system's resource functions read what the
-// entries claim, past the end of a cut file too; a file that fails this must
-// not be read through a loaded module. True for an image without resources;
-// no error escapes: a file that cannot be read or is no image fails.
-bool PeResourcesInsideFile(const WideString& FileName);
 
 // The preferred load address written in the image's optional header; false
 // when the file cannot be read or is no image (32- and 64-bit images alike).

@@ -1,7 +1,7 @@
 #include "QevTrxSysInit.h"
 
+#include "PeImage.h"
 #include "QevForms.h"
-#include "QevJCLUtils.h"
 #include "QevSysUtils.h"
 #include "QevTrxResourceUtils.h"
 #include "QevTrxUtils.h"
@@ -43,7 +43,7 @@ void UseRebuiltModule(const WideString& ProgramFile, const WideString& ModuleFil
     return;
   }
   TModuleOwner module(Qev_LoadLibraryExW(ModuleFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (module && PeResourcesInsideFile(ModuleFile)) SetResourceModule(module.release());
+  if (module && ResourcesInsideFile(ModuleFile, UnicodeApiRoad())) SetResourceModule(module.release());
 }
 
 // Runs on the module the runtime loaded, or goes back to the program's own

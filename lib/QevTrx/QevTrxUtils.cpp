@@ -1,5 +1,6 @@
 #include "QevTrxUtils.h"
 
+#include "PeImage.h"
 #include "QevDialogs.h"
 #include "QevJCLUtils.h"
 #include "QevLXVerUtils.h"
@@ -57,7 +58,7 @@ TModuleOwner LoadResourceDataFile(const WideString& FileName) {
   TModuleOwner module = LoadDataFile(FileName);
   // Checked while the file is loaded: a file mapped as a module cannot be cut
   // meanwhile.
-  if (!PeResourcesInsideFile(FileName))
+  if (!ResourcesInsideFile(FileName, UnicodeApiRoad()))
     throw EQevGeneralError(SResourcesOutsideFile, {FileName});
   return module;
 }
@@ -72,7 +73,7 @@ bool SameTranslationGuid(const WideString& FileA, const WideString& FileB) {
 
 bool IsTranslationPrepared(const WideString& FileName) {
   TModuleOwner module = LoadDataFile(FileName);
-  if (!PeResourcesInsideFile(FileName)) return false;
+  if (!ResourcesInsideFile(FileName, UnicodeApiRoad())) return false;
   const bool hasMap = PeSectionExists(FileName, QevDrcName) || RcDataExists(module.get(), QevDrcName);
   return hasMap && !GuidOfModule(module.get()).empty();
 }
